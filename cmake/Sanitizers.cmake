@@ -1,0 +1,5 @@
+# One switch builds everything with AddressSanitizer and UndefinedBehaviorSanitizer.
+if(VARNDEL_SANITIZE OR VARNDEL_FUZZ)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()

@@ -1,0 +1,32 @@
+#include "app/Form.h"
+
+#include "app/Forms.h"
+#include "monitor/FrmMonitoreo.h"
+
+#include <QCloseEvent>
+#include <QIcon>
+#include <QPalette>
+
+Form::Form(Forms& forms, Qt::WindowFlags flags) : QWidget(nullptr, flags), forms_(forms) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, QColor(224, 224, 224));
+  setPalette(pal);
+  setAutoFillBackground(true);
+}
+
+AppContext& Form::context() const { return forms_.context(); }
+
+void Form::setClientSize(int width, int height) { setFixedSize(width, height); }
+
+void Form::setProgramIcon() { setWindowIcon(programIcon()); }
+
+void Form::takeMainWindowIcon() { setWindowIcon(forms_.get<FrmMonitoreo>()->windowIcon()); }
+
+void Form::closeEvent(QCloseEvent* event) {
+  Form_Unload();
+  event->accept();
+  emit closed();
+}
+
+QIcon programIcon() { return QIcon(QStringLiteral(":/icon.png")); }

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QWidget>
+
+class AppContext;
+class Forms;
+class QIcon;
+
+// Base of every window: fixed size, the program's background, deleted when closed, and a
+// notice to Forms the moment it closes (deletion itself waits for the event loop).
+class Form : public QWidget {
+  Q_OBJECT
+public:
+  // A fixed window with a title bar and a close box, no minimise and no maximise box.
+  static constexpr Qt::WindowFlags dialogFlags = Qt::Window | Qt::CustomizeWindowHint |
+                                                 Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                                 Qt::WindowCloseButtonHint;
+
+  explicit Form(Forms& forms, Qt::WindowFlags flags = dialogFlags);
+
+  // Runs once, right after the window is built.
+  virtual void Form_Load() {}
+
+signals:
+  void closed();
+
+protected:
+  // Runs when the window closes, however it is closed. Closing is never refused.
+  virtual void Form_Unload() {}
+
+  void setClientSize(int width, int height);
+  void setProgramIcon();
+  void takeMainWindowIcon();
+  Forms& forms() const { return forms_; }
+  AppContext& context() const;
+
+  void closeEvent(QCloseEvent* event) override;
+
+private:
+  Forms& forms_;
+};
+
+QIcon programIcon();

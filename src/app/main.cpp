@@ -1,0 +1,30 @@
+#include "app/AppContext.h"
+#include "app/Forms.h"
+#include "app/MessagePresenter.h"
+#include "controls/DriveProbe.h"
+#include "monitor/FrmInicio.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Varndel"));
+  QApplication::setWindowIcon(programIcon());
+  // The main window is often hidden; the program ends through its shutdown alone.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  AppContext context;
+  context.settingsFile = QCoreApplication::applicationDirPath() + QStringLiteral("/Config.ini");
+  context.now = [] { return QDateTime::currentDateTime(); };
+  context.makeProbe = [] { return std::make_unique<StorageDriveProbe>(); };
+  context.homeFolder = QDir::homePath();
+  context.wineRegistry = context.homeFolder + QStringLiteral("/.wine/system.reg");
+  context.presenter = std::make_shared<QtMessagePresenter>();
+  context.quit = [] { QCoreApplication::quit(); };
+
+  Forms forms(std::move(context));
+  forms.show<FrmInicio>();
+  return QApplication::exec();
+}

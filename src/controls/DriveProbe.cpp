@@ -1,0 +1,8 @@
+#include "controls/DriveProbe.h"
+
+#include <QStorageInfo>
+
+bool StorageDriveProbe::ready() const {
+  const QStorageInfo storage(drive_);
+  return storage.isValid() && storage.isReady();
+}

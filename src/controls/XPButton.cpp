@@ -1,0 +1,5 @@
+#include "controls/XPButton.h"
+
+XPButton::XPButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
+  setAutoDefault(false);
+}

@@ -1,0 +1,3 @@
+#include "dialogs/FrmAcerca.h"
+
+FrmAcerca::FrmAcerca(Forms& forms) : Form(forms) { setWindowTitle(QStringLiteral("Acerca de Varndel")); }

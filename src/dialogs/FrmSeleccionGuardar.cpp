@@ -1,0 +1,3 @@
+#include "dialogs/FrmSeleccionGuardar.h"
+
+FrmSeleccionGuardar::FrmSeleccionGuardar(Forms& forms) : Form(forms) { setWindowTitle(QStringLiteral("Seleccionar Ruta")); }

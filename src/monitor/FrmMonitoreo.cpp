@@ -1,0 +1,241 @@
+#include "monitor/FrmMonitoreo.h"
+
+#include "app/Forms.h"
+#include "app/MessagePresenter.h"
+#include "controls/StatusPanels.h"
+#include "controls/XPButton.h"
+#include "dialogs/FrmAcerca.h"
+#include "dialogs/FrmSeleccionDir.h"
+#include "dialogs/FrmSeleccionGuardar.h"
+#include "monitor/FrmInicio.h"
+#include "settings/Config.h"
+#include "settings/FrmConfig.h"
+#include "viewer/FrmTamano.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QTimer>
+
+namespace {
+
+constexpr int clientWidth = 296;
+constexpr int clientHeight = 304;
+constexpr qint16 fallbackMinimum = 5;
+
+const QString stopped = QStringLiteral("Estado : Detenido.");
+const QString started = QStringLiteral("Estado : Iniciado.");
+
+QString countText(int count) { return QStringLiteral("Imagenes : ") + QString::number(count); }
+
+}  // namespace
+
+FrmMonitoreo::FrmMonitoreo(Forms& forms)
+    : Form(forms, Form::dialogFlags | Qt::WindowMinimizeButtonHint) {
+  setWindowTitle(QStringLiteral("Varndel"));
+  setProgramIcon();
+  buildMenu();
+  auto* client = new QWidget(this);
+  const int menuHeight = menuBar->sizeHint().height();
+  menuBar->setGeometry(0, 0, clientWidth, menuHeight);
+  client->setGeometry(0, menuHeight, clientWidth, clientHeight);
+  buildControls(client);
+  setClientSize(clientWidth, clientHeight + menuHeight);
+
+  Timer1.setInterval(500);
+  Timer2.setInterval(500);
+  connect(&Timer1, &QTimer::timeout, this, &FrmMonitoreo::Timer1_Timer);
+  connect(&Timer2, &QTimer::timeout, this, &FrmMonitoreo::Timer2_Timer);
+}
+
+void FrmMonitoreo::buildMenu() {
+  menuBar = new QMenuBar(this);
+  QMenu* mnuarchivo = menuBar->addMenu(QStringLiteral("&Archivo"));
+  mnuguardar = mnuarchivo->addAction(QStringLiteral("&Guardar Imagenes"));
+  mnuarchivo->addSeparator();
+  mnuvisor = mnuarchivo->addAction(QStringLiteral("&Visor"));
+  mnuminimizar = mnuarchivo->addAction(QStringLiteral("&Minimizar"));
+  mnuarchivo->addSeparator();
+  mnucerrar = mnuarchivo->addAction(QStringLiteral("&Cerrar"));
+  QMenu* mnumonitoreo = menuBar->addMenu(QStringLiteral("&Monitorizar"));
+  mnuiniciar = mnumonitoreo->addAction(QStringLiteral("&Iniciar"));
+  mnudetener = mnumonitoreo->addAction(QStringLiteral("&Detener"));
+  mnuconfig = menuBar->addAction(QStringLiteral("&Configuración"));
+  mnacerca = menuBar->addAction(QStringLiteral("A&cerca de..."));
+
+  connect(mnuguardar, &QAction::triggered, this, &FrmMonitoreo::mnuguardar_Click);
+  connect(mnuvisor, &QAction::triggered, this, &FrmMonitoreo::mnuvisor_Click);
+  connect(mnuminimizar, &QAction::triggered, this, &FrmMonitoreo::mnuminimizar_Click);
+  connect(mnucerrar, &QAction::triggered, this, &FrmMonitoreo::mnucerrar_Click);
+  connect(mnuiniciar, &QAction::triggered, this, &FrmMonitoreo::mnuiniciar_Click);
+  connect(mnudetener, &QAction::triggered, this, &FrmMonitoreo::mnudetener_Click);
+  connect(mnuconfig, &QAction::triggered, this, &FrmMonitoreo::mnuconfig_Click);
+  connect(mnacerca, &QAction::triggered, this, &FrmMonitoreo::mnacerca_Click);
+}
+
+void FrmMonitoreo::buildControls(QWidget* client) {
+  Picture1 = new QLabel(client);
+  Picture1->setPixmap(QPixmap(QStringLiteral(":/banner.png")));
+  Picture1->setGeometry(24, 8, 249, 41);
+
+  Label1 = new QLabel(QStringLiteral("Directorio de monitorización:"), client);
+  QFont bold = Label1->font();
+  bold.setBold(true);
+  bold.setPointSizeF(8.25);
+  Label1->setFont(bold);
+  Label1->setGeometry(24, 56, 233, 17);
+
+  lbldirectorio = new QLabel(client);
+  lbldirectorio->setGeometry(24, 80, 249, 49);
+  lbldirectorio->setWordWrap(true);
+  lbldirectorio->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+  cmdiniciar = new XPButton(QStringLiteral("&Iniciar"), client);
+  cmdiniciar->setGeometry(96, 152, 113, 33);
+  cmddetener = new XPButton(QStringLiteral("&Detener"), client);
+  cmddetener->setGeometry(96, 192, 113, 33);
+  cmdguardar = new XPButton(QStringLiteral("&Guardar Imagenes"), client);
+  cmdguardar->setGeometry(96, 232, 113, 33);
+  connect(cmdiniciar, &XPButton::clicked, this, &FrmMonitoreo::cmdiniciar_Click);
+  connect(cmddetener, &XPButton::clicked, this, &FrmMonitoreo::cmddetener_Click);
+  connect(cmdguardar, &XPButton::clicked, this, &FrmMonitoreo::cmdguardar_Click);
+
+  Estado = new StatusPanels({113, 87, 96}, client);
+  Estado->setGeometry(0, 287, clientWidth, 17);
+}
+
+void FrmMonitoreo::Form_Load() {
+  if (!QFileInfo::exists(context().settingsFile)) {
+    startupProblems_ << QStringLiteral("No se encuentra el archivo de configuración: ") +
+                            QDir::toNativeSeparators(context().settingsFile);
+  }
+  valorVis = readSetting(context(), QStringLiteral("Vis"));
+  setPattern(readSetting(context(), QStringLiteral("Ext")));
+  setWatchedFolder(readSetting(context(), QStringLiteral("Dir1")));
+  if (watchedFolder().isEmpty() || !QFileInfo(watchedFolder()).isDir()) {
+    startupProblems_ << QStringLiteral("El directorio de monitorización no existe: ") +
+                            watchedFolder();
+  }
+  setPanel(1, stopped);
+  setPanel(2, countText(count()));
+  readMinimum();
+  setDirectoryLabel(watchedFolder());
+  if (count() == 0) {
+    cmdguardar->setEnabled(false);
+  }
+  if (valorVis == QLatin1String("0x0") || valorVis == QLatin1String("0")) {
+    mnuvisor->setVisible(false);
+  } else if (valorVis == QLatin1String("0x1")) {
+    mnuvisor->setVisible(true);
+  }
+  Timer2.start();
+}
+
+void FrmMonitoreo::readMinimum() {
+  const QString text = readSetting(context(), QStringLiteral("Imagenes"));
+  bool ok = false;
+  const qint16 value = text.trimmed().toShort(&ok);
+  if (ok) {
+    minImagenes = value;
+    return;
+  }
+  minImagenes = fallbackMinimum;
+  startupProblems_ << QStringLiteral("El número mínimo de imagenes no es válido: \"") + text +
+                          QStringLiteral("\". Se usará %1.").arg(fallbackMinimum);
+}
+
+void FrmMonitoreo::showEvent(QShowEvent* event) {
+  Form::showEvent(event);
+  if (!reported_) {
+    reported_ = true;
+    QTimer::singleShot(0, this, &FrmMonitoreo::reportStartupProblems);
+  }
+}
+
+void FrmMonitoreo::reportStartupProblems() {
+  if (startupProblems_.isEmpty()) {
+    return;
+  }
+  context().presenter->critical(QStringLiteral("ERROR"),
+                                startupProblems_.join(QLatin1Char('\n')));
+}
+
+void FrmMonitoreo::setWatchedFolder(const QString& folder) { File1.setFolder(folder); }
+
+void FrmMonitoreo::setPanel(int number, const QString& text) { Estado->setPanel(number, text); }
+
+QString FrmMonitoreo::panel(int number) const { return Estado->panel(number); }
+
+void FrmMonitoreo::setDirectoryLabel(const QString& text) { lbldirectorio->setText(text); }
+
+void FrmMonitoreo::cmdiniciar_Click() {
+  Timer1.start();
+  setPanel(1, started);
+}
+
+void FrmMonitoreo::cmddetener_Click() {
+  Timer1.stop();
+  setPanel(1, stopped);
+}
+
+void FrmMonitoreo::cmdguardar_Click() {
+  guardarImagenes(readSetting(context(), QStringLiteral("Dir2")));
+}
+
+void FrmMonitoreo::mnuguardar_Click() { guardarImagenes(watchedFolder()); }
+
+void FrmMonitoreo::guardarImagenes(const QString& base) { Q_UNUSED(base); }
+
+void FrmMonitoreo::Timer1_Timer() {
+  setPanel(2, countText(count()));
+  refreshList();
+  if (count() > 0 && count() >= minImagenes) {
+    cmdguardar_Click();
+  }
+}
+
+void FrmMonitoreo::Timer2_Timer() {
+  cmdguardar->setEnabled(count() != 0);
+  setPanel(3, QStringLiteral("Ext : ") + pattern());
+  setPanel(2, countText(count()));
+}
+
+void FrmMonitoreo::mnuvisor_Click() {
+  cmddetener_Click();
+  hide();
+  forms().show<FrmTamano>();
+}
+
+void FrmMonitoreo::mnuminimizar_Click() { showMinimized(); }
+
+void FrmMonitoreo::mnucerrar_Click() { close(); }
+
+void FrmMonitoreo::mnuconfig_Click() {
+  hide();
+  forms().show<FrmConfig>();
+}
+
+void FrmMonitoreo::mnacerca_Click() { forms().show<FrmAcerca>(); }
+
+void FrmMonitoreo::closeEvent(QCloseEvent* event) {
+  cerrarPrograma();
+  Form::closeEvent(event);
+  if (context().quit) {
+    context().quit();
+  }
+}
+
+// Closing the main window ends the program: nothing is asked and nothing is saved.
+void FrmMonitoreo::cerrarPrograma() {
+  forms().beginShutdown();
+  Timer1.stop();
+  setPanel(1, stopped);
+  forms().close<FrmAcerca>();
+  forms().close<FrmConfig>();
+  forms().close<FrmInicio>();
+  forms().close<FrmSeleccionDir>();
+  forms().close<FrmSeleccionGuardar>();
+  forms().close<FrmTamano>();
+}

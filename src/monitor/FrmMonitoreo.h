@@ -1,0 +1,91 @@
+#pragma once
+
+#include "app/Form.h"
+#include "monitor/WatchedList.h"
+
+#include <QStringList>
+#include <QTimer>
+
+class QAction;
+class QLabel;
+class QMenuBar;
+class StatusPanels;
+class XPButton;
+
+// The main window: the watched folder, its file list, the buttons that start, stop and save,
+// and the status bar.
+class FrmMonitoreo : public Form {
+  Q_OBJECT
+public:
+  explicit FrmMonitoreo(Forms& forms);
+
+  void Form_Load() override;
+
+  // What the settings dialog and the other windows use.
+  void setWatchedFolder(const QString& folder);
+  QString watchedFolder() const { return File1.folder(); }
+  void setPattern(const QString& pattern) { File1.setPattern(pattern); }
+  QString pattern() const { return File1.pattern(); }
+  void refreshList() { File1.refresh(); }
+  int count() const { return File1.count(); }
+  QString item(int index) const { return File1.item(index); }
+  void setPanel(int number, const QString& text);
+  QString panel(int number) const;
+  void setDirectoryLabel(const QString& text);
+  bool isMonitoring() const { return Timer1.isActive(); }
+  qint16 minimumCount() const { return minImagenes; }
+
+  void cmdiniciar_Click();
+  void cmddetener_Click();
+  void cmdguardar_Click();
+  void mnuguardar_Click();
+  void mnuvisor_Click();
+  void mnuminimizar_Click();
+  void mnucerrar_Click();
+  void mnuiniciar_Click() { cmdiniciar_Click(); }
+  void mnudetener_Click() { cmddetener_Click(); }
+  void mnuconfig_Click();
+  void mnacerca_Click();
+  void Timer1_Timer();
+  void Timer2_Timer();
+
+  // The problems found in the settings at load, reported once after the window shows.
+  const QStringList& startupProblems() const { return startupProblems_; }
+  void reportStartupProblems();
+
+  QMenuBar* menuBar;
+  QAction* mnuguardar;
+  QAction* mnuvisor;
+  QAction* mnuminimizar;
+  QAction* mnucerrar;
+  QAction* mnuiniciar;
+  QAction* mnudetener;
+  QAction* mnuconfig;
+  QAction* mnacerca;
+  QLabel* Picture1;
+  QLabel* Label1;
+  QLabel* lbldirectorio;
+  XPButton* cmdiniciar;
+  XPButton* cmddetener;
+  XPButton* cmdguardar;
+  StatusPanels* Estado;
+  QTimer Timer1;
+  QTimer Timer2;
+
+protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+private:
+  void buildMenu();
+  void buildControls(QWidget* client);
+  void readMinimum();
+  void cerrarPrograma();
+  void guardarImagenes(const QString& base);
+
+  WatchedList File1;
+  qint16 minImagenes = 0;
+  QString valorVis;
+  QStringList startupProblems_;
+  bool reported_ = false;
+};

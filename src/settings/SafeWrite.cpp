@@ -1,0 +1,67 @@
+#include "settings/SafeWrite.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool writeAll(int fd, const QByteArray& bytes) {
+  qsizetype done = 0;
+  while (done < bytes.size()) {
+    const ssize_t written = ::write(fd, bytes.constData() + done, bytes.size() - done);
+    if (written < 0 && errno == EINTR) {
+      continue;
+    }
+    if (written <= 0) {
+      return false;
+    }
+    done += written;
+  }
+  return true;
+}
+
+void syncFolder(const QByteArray& folder) {
+  const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
+}  // namespace
+
+bool replaceFileContents(const QString& path, const QByteArray& bytes) {
+  const QFileInfo info(path);
+  const QString target = info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
+  const QByteArray targetPath = QFile::encodeName(target);
+  const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
+
+  mode_t mode = 0644;
+  struct stat old {};
+  if (::stat(targetPath.constData(), &old) == 0) {
+    if (::access(targetPath.constData(), W_OK) != 0) {
+      return false;  // a read-only settings file stays as it is
+    }
+    mode = old.st_mode & 07777;
+  }
+
+  QByteArray temporary = folder + "/.Config.ini.XXXXXX";
+  const int fd = ::mkstemp(temporary.data());
+  if (fd < 0) {
+    return false;
+  }
+  const bool written = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+  const bool closed = ::close(fd) == 0;
+  if (!written || !closed || std::rename(temporary.constData(), targetPath.constData()) != 0) {
+    ::unlink(temporary.constData());
+    return false;
+  }
+  syncFolder(folder);
+  return true;
+}

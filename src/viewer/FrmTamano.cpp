@@ -1,0 +1,3 @@
+#include "viewer/FrmTamano.h"
+
+FrmTamano::FrmTamano(Forms& forms) : Form(forms) { setWindowTitle(QStringLiteral("Resolución")); }

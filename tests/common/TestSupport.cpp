@@ -1,0 +1,49 @@
+#include "common/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+
+TestWorld::TestWorld() : now(QDate(2004, 3, 5), QTime(9, 7, 3)) {}
+
+QString TestWorld::path(const QString& relative) const { return dir.filePath(relative); }
+
+QString TestWorld::makeFolder(const QString& relative) const {
+  QDir().mkpath(path(relative));
+  return path(relative);
+}
+
+void TestWorld::writeFile(const QString& relative, const QByteArray& bytes) const {
+  QFile file(path(relative));
+  if (!file.open(QIODevice::WriteOnly)) {
+    qFatal("cannot write test file");
+  }
+  file.write(bytes);
+}
+
+QByteArray TestWorld::readFile(const QString& relative) const {
+  QFile file(path(relative));
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void TestWorld::writeConfig(const QStringList& lines) const {
+  writeFile(QStringLiteral("Config.ini"),
+            (QStringLiteral("[CONFIGURACION]\n") + lines.join(QLatin1Char('\n')) +
+             QLatin1Char('\n'))
+                .toUtf8());
+}
+
+AppContext TestWorld::context() {
+  AppContext context;
+  context.settingsFile = path(QStringLiteral("Config.ini"));
+  context.now = [this] { return now; };
+  context.makeProbe = [this] { return std::make_unique<FakeDriveProbe>(refusedDrives); };
+  context.wineRegistry = path(QStringLiteral("wine/system.reg"));
+  context.homeFolder = makeFolder(QStringLiteral("home"));
+  context.presenter = presenter;
+  context.quit = [this] { ++quitCalls; };
+  return context;
+}
+
+void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }

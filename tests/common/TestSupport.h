@@ -1,0 +1,68 @@
+#pragma once
+
+#include "app/AppContext.h"
+#include "app/MessagePresenter.h"
+#include "controls/DriveProbe.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QSet>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
+
+// A message box that would have been shown.
+struct ShownMessage {
+  bool critical;
+  QString title;  // empty for a plain box
+  QString text;
+};
+
+class RecordingPresenter : public MessagePresenter {
+public:
+  void critical(const QString& title, const QString& text) override {
+    shown.push_back({true, title, text});
+  }
+  void plain(const QString& text) override { shown.push_back({false, {}, text}); }
+
+  std::vector<ShownMessage> shown;
+};
+
+// A drive probe that refuses the drives a test names.
+class FakeDriveProbe : public DriveProbe {
+public:
+  explicit FakeDriveProbe(QSet<QString> refused) : refused_(std::move(refused)) {}
+  void setDrive(const QString& drive) override { drive_ = drive; }
+  bool ready() const override { return !refused_.contains(drive_); }
+
+private:
+  QSet<QString> refused_;
+  QString drive_;
+};
+
+// A temporary program folder with its own Config.ini path, a settable clock, a recording
+// presenter and a probe that refuses nothing until told.
+class TestWorld {
+public:
+  TestWorld();
+
+  QString path(const QString& relative) const;
+  QString makeFolder(const QString& relative) const;
+  void writeFile(const QString& relative, const QByteArray& bytes = "x") const;
+  QByteArray readFile(const QString& relative) const;
+  // Writes Config.ini with section CONFIGURACION holding the given key=value lines.
+  void writeConfig(const QStringList& lines) const;
+
+  AppContext context();
+
+  QTemporaryDir dir;
+  QDateTime now;
+  QSet<QString> refusedDrives;
+  std::shared_ptr<RecordingPresenter> presenter = std::make_shared<RecordingPresenter>();
+  int quitCalls = 0;
+};
+
+// Runs the deletions of closed windows that the event loop would run.
+void flushDeletes();
