@@ -8,6 +8,8 @@
 #include "dialogs/FrmSeleccionDir.h"
 #include "dialogs/FrmSeleccionGuardar.h"
 #include "monitor/FrmInicio.h"
+#include "monitor/SaveMessages.h"
+#include "monitor/WatchDecision.h"
 #include "settings/Config.h"
 #include "settings/FrmConfig.h"
 #include "viewer/FrmTamano.h"
@@ -17,6 +19,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 namespace {
@@ -28,7 +31,9 @@ constexpr qint16 fallbackMinimum = 5;
 const QString stopped = QStringLiteral("Estado : Detenido.");
 const QString started = QStringLiteral("Estado : Iniciado.");
 
-QString countText(int count) { return QStringLiteral("Imagenes : ") + QString::number(count); }
+QString countText(int count) {
+  return QStringLiteral("Imagenes : ") + QString::number(count);
+}
 
 }  // namespace
 
@@ -158,17 +163,24 @@ void FrmMonitoreo::reportStartupProblems() {
   if (startupProblems_.isEmpty()) {
     return;
   }
-  context().presenter->critical(QStringLiteral("ERROR"),
-                                startupProblems_.join(QLatin1Char('\n')));
+  context().presenter->critical(QStringLiteral("ERROR"), startupProblems_.join(QLatin1Char('\n')));
 }
 
-void FrmMonitoreo::setWatchedFolder(const QString& folder) { File1.setFolder(folder); }
+void FrmMonitoreo::setWatchedFolder(const QString& folder) {
+  File1.setFolder(folder);
+}
 
-void FrmMonitoreo::setPanel(int number, const QString& text) { Estado->setPanel(number, text); }
+void FrmMonitoreo::setPanel(int number, const QString& text) {
+  Estado->setPanel(number, text);
+}
 
-QString FrmMonitoreo::panel(int number) const { return Estado->panel(number); }
+QString FrmMonitoreo::panel(int number) const {
+  return Estado->panel(number);
+}
 
-void FrmMonitoreo::setDirectoryLabel(const QString& text) { lbldirectorio->setText(text); }
+void FrmMonitoreo::setDirectoryLabel(const QString& text) {
+  lbldirectorio->setText(text);
+}
 
 void FrmMonitoreo::cmdiniciar_Click() {
   Timer1.start();
@@ -181,22 +193,59 @@ void FrmMonitoreo::cmddetener_Click() {
 }
 
 void FrmMonitoreo::cmdguardar_Click() {
-  guardarImagenes(readSetting(context(), QStringLiteral("Dir2")));
+  saveByHand(readSetting(context(), QStringLiteral("Dir2")));
 }
 
-void FrmMonitoreo::mnuguardar_Click() { guardarImagenes(watchedFolder()); }
+void FrmMonitoreo::mnuguardar_Click() {
+  saveByHand(watchedFolder());
+}
 
-void FrmMonitoreo::guardarImagenes(const QString& base) { Q_UNUSED(base); }
+// The list is refreshed after every save, so that what it names is what the folder holds.
+SaveResult FrmMonitoreo::guardarImagenes(const QString& base) {
+  const QScopedValueRollback<bool> guard(busy_, true);
+  const SaveRequest request{base, readSetting(context(), QStringLiteral("Pref")), watchedFolder(),
+                            File1.names(), context().now()};
+  SaveResult result = saveBatch(request);
+  refreshList();
+  return result;
+}
+
+// The message box runs an event loop of its own: the guard keeps ticks and other saves out.
+void FrmMonitoreo::saveByHand(const QString& base) {
+  if (busy_) {
+    return;
+  }
+  const QScopedValueRollback<bool> guard(busy_, true);
+  const QString text = manualSaveText(guardarImagenes(base));
+  if (!text.isEmpty()) {
+    context().presenter->critical(QStringLiteral("ERROR"), text);
+  }
+}
+
+// Unattended: no box, and a failure is told once, not at every tick.
+void FrmMonitoreo::saveAutomatically() {
+  const SaveResult result = guardarImagenes(readSetting(context(), QStringLiteral("Dir2")));
+  const QString notice = autoNotices_.noticeFor(result, context().now());
+  if (!notice.isEmpty()) {
+    Estado->showNotice(notice);
+  }
+}
 
 void FrmMonitoreo::Timer1_Timer() {
+  if (busy_) {
+    return;
+  }
   setPanel(2, countText(count()));
   refreshList();
-  if (count() > 0 && count() >= minImagenes) {
-    cmdguardar_Click();
+  if (shouldSave(count(), minImagenes)) {
+    saveAutomatically();
   }
 }
 
 void FrmMonitoreo::Timer2_Timer() {
+  if (busy_) {
+    return;
+  }
   cmdguardar->setEnabled(count() != 0);
   setPanel(3, QStringLiteral("Ext : ") + pattern());
   setPanel(2, countText(count()));
@@ -208,16 +257,22 @@ void FrmMonitoreo::mnuvisor_Click() {
   forms().show<FrmTamano>();
 }
 
-void FrmMonitoreo::mnuminimizar_Click() { showMinimized(); }
+void FrmMonitoreo::mnuminimizar_Click() {
+  showMinimized();
+}
 
-void FrmMonitoreo::mnucerrar_Click() { close(); }
+void FrmMonitoreo::mnucerrar_Click() {
+  close();
+}
 
 void FrmMonitoreo::mnuconfig_Click() {
   hide();
   forms().show<FrmConfig>();
 }
 
-void FrmMonitoreo::mnacerca_Click() { forms().show<FrmAcerca>(); }
+void FrmMonitoreo::mnacerca_Click() {
+  forms().show<FrmAcerca>();
+}
 
 void FrmMonitoreo::closeEvent(QCloseEvent* event) {
   cerrarPrograma();

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/Form.h"
+#include "monitor/AutoSaveNotices.h"
+#include "monitor/BatchSave.h"
 #include "monitor/WatchedList.h"
 
 #include <QStringList>
@@ -81,11 +83,16 @@ private:
   void buildControls(QWidget* client);
   void readMinimum();
   void cerrarPrograma();
-  void guardarImagenes(const QString& base);
+  SaveResult guardarImagenes(const QString& base);
+  void saveByHand(const QString& base);
+  void saveAutomatically();
 
   WatchedList File1;
   qint16 minImagenes = 0;
   QString valorVis;
   QStringList startupProblems_;
   bool reported_ = false;
+  // Set while a save runs, and while its message box runs a nested event loop.
+  bool busy_ = false;
+  AutoSaveNotices autoNotices_;
 };

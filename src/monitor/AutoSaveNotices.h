@@ -1,0 +1,20 @@
+#pragma once
+
+#include "monitor/BatchSave.h"
+
+#include <QDateTime>
+#include <QString>
+
+// Decides which notice an automatic save deserves, so that the unattended watch neither stays
+// silent about a failure nor repeats the same notice every tick.
+class AutoSaveNotices {
+public:
+  // The notice to show for this save's result, or an empty text.
+  QString noticeFor(const SaveResult& result, const QDateTime& now);
+
+private:
+  QString lastNotice_;
+  QString inUseFile_;
+  QDateTime inUseSince_;
+  bool inUseNamed_ = false;
+};

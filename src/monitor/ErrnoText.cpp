@@ -1,0 +1,38 @@
+#include "monitor/ErrnoText.h"
+
+#include <cerrno>
+
+QString errnoText(int error) {
+  switch (error) {
+    case ENOENT:
+      return QStringLiteral("no existe");
+    case EACCES:
+    case EPERM:
+      return QStringLiteral("no hay permiso de acceso");
+    case ENOTDIR:
+      return QStringLiteral("una parte de la ruta no es un directorio");
+    case EISDIR:
+      return QStringLiteral("es un directorio");
+    case EEXIST:
+      return QStringLiteral("ya existe");
+    case ENOSPC:
+      return QStringLiteral("no queda espacio en el disco");
+    case EDQUOT:
+      return QStringLiteral("se ha superado la cuota de disco");
+    case EROFS:
+      return QStringLiteral("el disco es de solo lectura");
+    case EIO:
+      return QStringLiteral("error de lectura o escritura en el disco");
+    case ENAMETOOLONG:
+      return QStringLiteral("el nombre es demasiado largo");
+    case EMFILE:
+    case ENFILE:
+      return QStringLiteral("hay demasiados archivos abiertos");
+    case EBUSY:
+    case ETXTBSY:
+    case EAGAIN:
+      return QStringLiteral("está siendo usado por otro programa");
+    default:
+      return QStringLiteral("error del sistema número %1").arg(error);
+  }
+}

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QString>
+
+// A short Spanish description of a system error number, for messages shown to the user.
+QString errnoText(int error);

@@ -1,0 +1,70 @@
+#include "monitor/FileCopy.h"
+
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+
+namespace {
+
+constexpr size_t chunk = size_t{1} << 30;
+
+// Only for kernels or file-system pairs that copy_file_range does not serve.
+int readWriteCopy(int source, int destination, off_t& copied) {
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t got = ::read(source, buffer, sizeof buffer);
+    if (got == 0) {
+      return 0;
+    }
+    if (got < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return errno;
+    }
+    for (ssize_t done = 0; done < got;) {
+      const ssize_t put = ::write(destination, buffer + done, static_cast<size_t>(got - done));
+      if (put < 0) {
+        if (errno == EINTR) {
+          continue;
+        }
+        return errno;
+      }
+      done += put;
+      copied += put;
+    }
+  }
+}
+
+}  // namespace
+
+int copyContents(int source, int destination, off_t& copied) {
+  copied = 0;
+  if (ioctl(destination, FICLONE, source) == 0) {
+    struct stat info {};
+    if (fstat(destination, &info) != 0) {
+      return errno;
+    }
+    copied = info.st_size;
+    return 0;
+  }
+  for (;;) {
+    const ssize_t n = copy_file_range(source, nullptr, destination, nullptr, chunk, 0);
+    if (n > 0) {
+      copied += n;
+      continue;
+    }
+    if (n == 0) {
+      return 0;
+    }
+    if (errno == EINTR) {
+      continue;
+    }
+    if (copied == 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP)) {
+      return readWriteCopy(source, destination, copied);
+    }
+    return errno;
+  }
+}
