@@ -1,0 +1,57 @@
+#include "settings/WinePath.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+// The entry of folder whose name equals name without regard to case; name itself when the
+// exact one exists or none matches.
+QString matchingEntry(const QString& folder, const QString& name) {
+  const QDir dir(folder);
+  if (dir.exists(name)) {
+    return name;
+  }
+  const QStringList entries =
+      dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+  for (const QString& entry : entries) {
+    if (entry.compare(name, Qt::CaseInsensitive) == 0) {
+      return entry;
+    }
+  }
+  return name;
+}
+
+}  // namespace
+
+QString linuxPathInPrefix(const QString& prefixFolder, const QString& windowsPath) {
+  static const QRegularExpression drivePath(QStringLiteral("^([A-Za-z]):(.*)$"),
+                                            QRegularExpression::DotMatchesEverythingOption);
+  const QRegularExpressionMatch match = drivePath.match(windowsPath);
+  if (!match.hasMatch()) {
+    return windowsPath;
+  }
+  const QFileInfo link(QDir(prefixFolder)
+                           .filePath(QStringLiteral("dosdevices/") + match.captured(1).toLower() +
+                                     QLatin1Char(':')));
+  QString path;
+  if (link.isSymLink()) {
+    path = link.symLinkTarget();
+  } else if (link.isDir()) {
+    path = link.absoluteFilePath();
+  } else {
+    return windowsPath;
+  }
+  const QString rest = match.captured(2);
+  static const QRegularExpression separators(QStringLiteral("[\\\\/]"));
+  for (const QString& component : rest.split(separators, Qt::SkipEmptyParts)) {
+    path = QDir(path).filePath(matchingEntry(path, component));
+  }
+  path = QDir::cleanPath(path);
+  const bool trailing = rest.endsWith(QLatin1Char('\\')) || rest.endsWith(QLatin1Char('/'));
+  if (trailing && !path.endsWith(QLatin1Char('/'))) {
+    path.append(QLatin1Char('/'));
+  }
+  return path;
+}
