@@ -15,13 +15,21 @@ Form::Form(Forms& forms, Qt::WindowFlags flags) : QWidget(nullptr, flags), forms
   setAutoFillBackground(true);
 }
 
-AppContext& Form::context() const { return forms_.context(); }
+AppContext& Form::context() const {
+  return forms_.context();
+}
 
-void Form::setClientSize(int width, int height) { setFixedSize(width, height); }
+void Form::setClientSize(int width, int height) {
+  setFixedSize(width, height);
+}
 
-void Form::setProgramIcon() { setWindowIcon(programIcon()); }
+void Form::setProgramIcon() {
+  setWindowIcon(programIcon());
+}
 
-void Form::takeMainWindowIcon() { setWindowIcon(forms_.get<FrmMonitoreo>()->windowIcon()); }
+void Form::takeMainWindowIcon() {
+  setWindowIcon(forms_.get<FrmMonitoreo>()->windowIcon());
+}
 
 void Form::closeEvent(QCloseEvent* event) {
   Form_Unload();
@@ -29,4 +37,6 @@ void Form::closeEvent(QCloseEvent* event) {
   emit closed();
 }
 
-QIcon programIcon() { return QIcon(QStringLiteral(":/icon.png")); }
+QIcon programIcon() {
+  return QIcon(QStringLiteral(":/icon.png"));
+}

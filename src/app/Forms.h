@@ -19,7 +19,8 @@ public:
   AppContext& context() { return context_; }
 
   // Builds the window when it is not open, running its load step, without showing it.
-  template <class T> T* get() {
+  template <class T>
+  T* get() {
     QPointer<Form>& slot = windows_[typeid(T)];
     if (!slot) {
       slot = build(new T(*this));
@@ -28,18 +29,21 @@ public:
   }
 
   // Builds the window when needed, then shows it and brings it forward.
-  template <class T> T* show() {
+  template <class T>
+  T* show() {
     T* window = get<T>();
     present(window);
     return window;
   }
 
-  template <class T> bool isOpen() const {
+  template <class T>
+  bool isOpen() const {
     const auto it = windows_.find(typeid(T));
     return it != windows_.end() && it->second;
   }
 
-  template <class T> void close() {
+  template <class T>
+  void close() {
     if (isOpen<T>()) {
       windows_.at(typeid(T))->close();
     }

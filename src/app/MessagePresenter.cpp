@@ -8,7 +8,6 @@ void QtMessagePresenter::critical(const QString& title, const QString& text) {
 }
 
 void QtMessagePresenter::plain(const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Varndel"), text,
-                  QMessageBox::Ok);
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Varndel"), text, QMessageBox::Ok);
   box.exec();
 }

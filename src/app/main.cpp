@@ -1,5 +1,6 @@
 #include "app/AppContext.h"
 #include "app/Forms.h"
+#include "app/Look.h"
 #include "app/MessagePresenter.h"
 #include "controls/DriveProbe.h"
 #include "monitor/FrmInicio.h"
@@ -11,7 +12,7 @@
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Varndel"));
-  QApplication::setWindowIcon(programIcon());
+  applyProgramLook(app);
   // The main window is often hidden; the program ends through its shutdown alone.
   QApplication::setQuitOnLastWindowClosed(false);
 

@@ -52,8 +52,9 @@ bool FilePattern::matches(const char* name) const {
   return false;
 }
 
-QStringList matchingFiles(const QString& folder, const FilePattern& pattern) {
+QStringList matchingFiles(const QString& folder, const FilePattern& pattern, qsizetype expected) {
   QStringList names;
+  names.reserve(expected);
   if (pattern.isEmpty()) {
     return names;
   }
@@ -64,7 +65,7 @@ QStringList matchingFiles(const QString& folder, const FilePattern& pattern) {
   const int folderFd = dirfd(dir);
   while (const dirent* entry = readdir(dir)) {
     if (pattern.matches(entry->d_name) && isPlainFile(folderFd, *entry)) {
-      names.append(QFile::decodeName(entry->d_name));
+      names.append(QString::fromUtf8(entry->d_name));
     }
   }
   closedir(dir);

@@ -22,4 +22,6 @@ private:
 
 // The names of the plain files of folder that match pattern, in directory order. One pass over
 // the folder; a file's type is taken from its directory entry where the entry tells it.
-QStringList matchingFiles(const QString& folder, const FilePattern& pattern);
+// expected is a guess of the count, to size the list once.
+QStringList matchingFiles(const QString& folder, const FilePattern& pattern,
+                          qsizetype expected = 0);

@@ -6,8 +6,7 @@ namespace {
 constexpr int noticeMilliseconds = 15000;
 }
 
-StatusPanels::StatusPanels(const std::array<int, 3>& widths, QWidget* parent)
-    : QStatusBar(parent) {
+StatusPanels::StatusPanels(const std::array<int, 3>& widths, QWidget* parent) : QStatusBar(parent) {
   setSizeGripEnabled(false);
   for (std::size_t i = 0; i < panels_.size(); ++i) {
     auto* label = new QLabel(this);
@@ -19,9 +18,13 @@ StatusPanels::StatusPanels(const std::array<int, 3>& widths, QWidget* parent)
   }
 }
 
-void StatusPanels::setPanel(int number, const QString& text) { panels_.at(number - 1)->setText(text); }
+void StatusPanels::setPanel(int number, const QString& text) {
+  panels_.at(number - 1)->setText(text);
+}
 
-QString StatusPanels::panel(int number) const { return panels_.at(number - 1)->text(); }
+QString StatusPanels::panel(int number) const {
+  return panels_.at(number - 1)->text();
+}
 
 void StatusPanels::showNotice(const QString& text) {
   showMessage(text, noticeMilliseconds);

@@ -12,5 +12,5 @@ void WatchedList::setPattern(const QString& pattern) {
 }
 
 void WatchedList::refresh() {
-  names_ = folder_.isEmpty() ? QStringList() : matchingFiles(folder_, pattern_);
+  names_ = folder_.isEmpty() ? QStringList() : matchingFiles(folder_, pattern_, names_.size());
 }

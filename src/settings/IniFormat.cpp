@@ -44,9 +44,8 @@ std::vector<Line> splitLines(const QByteArray& content) {
     }
     qsizetype next = end;
     if (next < content.size()) {
-      next += (content[next] == '\r' && next + 1 < content.size() && content[next + 1] == '\n')
-                  ? 2
-                  : 1;
+      next +=
+          (content[next] == '\r' && next + 1 < content.size() && content[next + 1] == '\n') ? 2 : 1;
     }
     lines.push_back({pos, end, next});
     pos = next;
@@ -54,7 +53,9 @@ std::vector<Line> splitLines(const QByteArray& content) {
   return lines;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 QByteArrayView trimmed(QByteArrayView text) {
   while (!text.isEmpty() && isBlank(text.front())) {
@@ -66,7 +67,9 @@ QByteArrayView trimmed(QByteArrayView text) {
   return text;
 }
 
-char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char foldAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool sameName(QByteArrayView a, QByteArrayView b) {
   if (a.size() != b.size()) {
@@ -164,8 +167,7 @@ QByteArray lineEnding(const QByteArray& content, const std::vector<Line>& lines)
 QString value(const QByteArray& content, const QString& section, const QString& key) {
   const Encoding encoding{isValidUtf8(content)};
   const std::vector<Line> lines = splitLines(content);
-  const Location found =
-      locate(content, lines, encoding.encode(section), encoding.encode(key));
+  const Location found = locate(content, lines, encoding.encode(section), encoding.encode(key));
   if (!found.key) {
     return {};
   }

@@ -7,7 +7,9 @@
 
 TestWorld::TestWorld() : now(QDate(2004, 3, 5), QTime(9, 7, 3)) {}
 
-QString TestWorld::path(const QString& relative) const { return dir.filePath(relative); }
+QString TestWorld::path(const QString& relative) const {
+  return dir.filePath(relative);
+}
 
 QString TestWorld::makeFolder(const QString& relative) const {
   QDir().mkpath(path(relative));
@@ -28,10 +30,9 @@ QByteArray TestWorld::readFile(const QString& relative) const {
 }
 
 void TestWorld::writeConfig(const QStringList& lines) const {
-  writeFile(QStringLiteral("Config.ini"),
-            (QStringLiteral("[CONFIGURACION]\n") + lines.join(QLatin1Char('\n')) +
-             QLatin1Char('\n'))
-                .toUtf8());
+  writeFile(QStringLiteral("Config.ini"), (QStringLiteral("[CONFIGURACION]\n") +
+                                           lines.join(QLatin1Char('\n')) + QLatin1Char('\n'))
+                                              .toUtf8());
 }
 
 AppContext TestWorld::context() {
@@ -46,4 +47,6 @@ AppContext TestWorld::context() {
   return context;
 }
 
-void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+void flushDeletes() {
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}

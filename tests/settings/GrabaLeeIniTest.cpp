@@ -1,0 +1,176 @@
+#include "settings/GrabaLeeIni.h"
+
+#include "common/TestSupport.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString section = QStringLiteral("CONFIGURACION");
+
+class IniFile : public ::testing::Test {
+protected:
+  QString file() const { return world.path(QStringLiteral("Config.ini")); }
+  void write(const QByteArray& bytes) const {
+    world.writeFile(QStringLiteral("Config.ini"), bytes);
+  }
+  QByteArray content() const { return world.readFile(QStringLiteral("Config.ini")); }
+  QString read(const QString& key) const { return LeeIni(file(), section, key); }
+
+  TestWorld world;
+};
+
+TEST_F(IniFile, MissingFileSectionOrKeyReadEmpty) {
+  EXPECT_EQ(read(QStringLiteral("Dir1")), QString());
+  write("[OTRA]\nDir1=x\n");
+  EXPECT_EQ(read(QStringLiteral("Dir1")), QString());
+  write("[CONFIGURACION]\nDir2=x\nExt=\n");
+  EXPECT_EQ(read(QStringLiteral("Dir1")), QString());
+  EXPECT_EQ(read(QStringLiteral("Ext")), QString());
+}
+
+TEST_F(IniFile, NamesIgnoreAsciiCaseAndLineEndingsVary) {
+  write("[configuracion]\r\ndir1=/a\rPREF=b\nImagenes=5");
+  EXPECT_EQ(read(QStringLiteral("Dir1")), QStringLiteral("/a"));
+  EXPECT_EQ(read(QStringLiteral("Pref")), QStringLiteral("b"));
+  EXPECT_EQ(read(QStringLiteral("Imagenes")), QStringLiteral("5"));
+}
+
+TEST_F(IniFile, ValuesAreTrimmedAndUnquoted) {
+  write(
+      "  [ CONFIGURACION ] trailing text\n"
+      "\tPref =  Fotos_ \t\n"
+      "Dir1=\"/con espacios/ \"\n"
+      "Dir2='x'\n"
+      "Ext=\"*.bmp'\n"
+      "Vis=\"\n"
+      "Imagenes=5 ; nota\n");
+  EXPECT_EQ(read(QStringLiteral("Pref")), QStringLiteral("Fotos_"));
+  EXPECT_EQ(read(QStringLiteral("Dir1")), QStringLiteral("/con espacios/ "));
+  EXPECT_EQ(read(QStringLiteral("Dir2")), QStringLiteral("x"));
+  EXPECT_EQ(read(QStringLiteral("Ext")), QStringLiteral("\"*.bmp'"));
+  EXPECT_EQ(read(QStringLiteral("Vis")), QStringLiteral("\""));
+  EXPECT_EQ(read(QStringLiteral("Imagenes")), QStringLiteral("5 ; nota"));
+}
+
+TEST_F(IniFile, CommentsAreKeysAndFirstOfANameWins) {
+  write(
+      "[CONFIGURACION]\n"
+      ";Dir1=comentado\n"
+      "Pref=\n"
+      "Pref=segundo\n"
+      "Vis\n"
+      "[OTRA]\n"
+      "Dir2=otra\n"
+      "[Configuracion]\n"
+      "Dir2=no cuenta\n");
+  EXPECT_EQ(read(QStringLiteral(";Dir1")), QStringLiteral("comentado"));
+  EXPECT_EQ(read(QStringLiteral("Dir1")), QString());
+  EXPECT_EQ(read(QStringLiteral("Pref")), QString());
+  EXPECT_EQ(read(QStringLiteral("Vis")), QString());
+  EXPECT_EQ(read(QStringLiteral("Dir2")), QString());
+}
+
+TEST_F(IniFile, LongValuesAreCutAt254BytesOnACharacterBoundary) {
+  write("[CONFIGURACION]\nPref=" + QByteArray(300, 'a') + "\nDir1=" + QByteArray(253, 'b') +
+        "\xC3\xB1" + "\n");
+  EXPECT_EQ(read(QStringLiteral("Pref")), QString(254, QLatin1Char('a')));
+  EXPECT_EQ(read(QStringLiteral("Dir1")), QString(253, QLatin1Char('b')));
+}
+
+TEST_F(IniFile, FileThatIsNotUtf8IsReadAsWindows1252) {
+  write("[CONFIGURACION]\nDir1=C:\\Im\xE1genes \x80\n");
+  EXPECT_EQ(read(QStringLiteral("Dir1")), QStringLiteral("C:\\Imágenes €"));
+  write("[CONFIGURACION]\nDir1=/Imágenes\n");
+  EXPECT_EQ(read(QStringLiteral("Dir1")), QStringLiteral("/Imágenes"));
+}
+
+TEST_F(IniFile, WritingCreatesFileSectionAndKeysInOrder) {
+  for (const char* key : {"Dir1", "Dir2", "Pref", "Imagenes", "Ext"}) {
+    ASSERT_TRUE(GrabaIni(file(), section, QString::fromLatin1(key), QStringLiteral("v")));
+  }
+  EXPECT_EQ(content(), "[CONFIGURACION]\nDir1=v\nDir2=v\nPref=v\nImagenes=v\nExt=v\n");
+}
+
+TEST_F(IniFile, WritingKeepsEveryOtherLineByteForByte) {
+  write(
+      "; cabecera\r\n"
+      "[OTRA]\r\n"
+      "x=1\r\n"
+      "\r\n"
+      "[CONFIGURACION]\r\n"
+      "dir1 = /viejo ; nota\r\n"
+      "Vis=0x0\r\n"
+      "\r\n"
+      "[FIN]\r\n"
+      "y=2");
+  ASSERT_TRUE(GrabaIni(file(), section, QStringLiteral("Dir1"), QStringLiteral("/nuevo")));
+  ASSERT_TRUE(GrabaIni(file(), section, QStringLiteral("Ext"), QStringLiteral(" *.png ")));
+  EXPECT_EQ(content(),
+            "; cabecera\r\n"
+            "[OTRA]\r\n"
+            "x=1\r\n"
+            "\r\n"
+            "[CONFIGURACION]\r\n"
+            "dir1 =/nuevo\r\n"
+            "Vis=0x0\r\n"
+            "Ext= *.png \r\n"
+            "\r\n"
+            "[FIN]\r\n"
+            "y=2");
+  EXPECT_EQ(read(QStringLiteral("Ext")), QStringLiteral("*.png"));
+}
+
+TEST_F(IniFile, WritingAppendsMissingSectionAndKeyAfterUnterminatedLine) {
+  write("[OTRA]\nx=1");
+  ASSERT_TRUE(GrabaIni(file(), section, QStringLiteral("Pref"), QStringLiteral("Fotos_")));
+  EXPECT_EQ(content(), "[OTRA]\nx=1\n[CONFIGURACION]\nPref=Fotos_\n");
+
+  write("[CONFIGURACION]\nPref=a");
+  ASSERT_TRUE(GrabaIni(file(), section, QStringLiteral("Ext"), QStringLiteral("*.*")));
+  EXPECT_EQ(content(), "[CONFIGURACION]\nPref=a\nExt=*.*");
+}
+
+TEST_F(IniFile, WritingAWindowsFileKeepsItsEncoding) {
+  write("[CONFIGURACION]\nDir1=Im\xE1genes\n");
+  ASSERT_TRUE(GrabaIni(file(), section, QStringLiteral("Pref"), QStringLiteral("Año_")));
+  EXPECT_EQ(content(), "[CONFIGURACION]\nDir1=Im\xE1genes\nPref=A\xF1o_\n");
+  EXPECT_EQ(read(QStringLiteral("Pref")), QStringLiteral("Año_"));
+}
+
+TEST_F(IniFile, LineBreaksInAValueAreRefusedSoNoKeyCanBeSmuggledIn) {
+  write("[CONFIGURACION]\nPref=a\n");
+  EXPECT_FALSE(GrabaIni(file(), section, QStringLiteral("Pref"), QStringLiteral("x\nDir2=/")));
+  EXPECT_EQ(content(), "[CONFIGURACION]\nPref=a\n");
+}
+
+TEST_F(IniFile, FailedWriteReturnsFalseAndLeavesNoDebris) {
+  world.writeFile(QStringLiteral("plain"), "not a folder");
+  const QString impossible = world.path(QStringLiteral("plain/Config.ini"));
+  EXPECT_FALSE(GrabaIni(impossible, section, QStringLiteral("Pref"), QStringLiteral("x")));
+  EXPECT_FALSE(GrabaIni(world.path(QStringLiteral("no/such/Config.ini")), section,
+                        QStringLiteral("Pref"), QStringLiteral("x")));
+  EXPECT_EQ(QDir(world.dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST_F(IniFile, WritingKeepsPermissionsAndFollowsALink) {
+  write("[CONFIGURACION]\nPref=a\n");
+  QFile::setPermissions(file(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+  ASSERT_TRUE(GrabaIni(file(), section, QStringLiteral("Pref"), QStringLiteral("b")));
+  const QFile::Permissions modeBits = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                      QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+  EXPECT_EQ(QFileInfo(file()).permissions() & modeBits,
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+
+  const QString link = world.path(QStringLiteral("link.ini"));
+  ASSERT_TRUE(QFile::link(file(), link));
+  ASSERT_TRUE(GrabaIni(link, section, QStringLiteral("Pref"), QStringLiteral("c")));
+  EXPECT_TRUE(QFileInfo(link).isSymLink());
+  EXPECT_EQ(read(QStringLiteral("Pref")), QStringLiteral("c"));
+}
+
+}  // namespace
