@@ -53,6 +53,9 @@ int fsyncPath(const QByteArray& path, int flags) {
   return fsync(fd.get()) == 0 ? 0 : errno;
 }
 
+// Non-blocking, so that a pipe slipped into the list cannot hang the save.
+constexpr int openSource = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+
 const QString inUseReason = QStringLiteral("el archivo está siendo usado por otro programa");
 
 class BatchSaver {
@@ -114,10 +117,10 @@ private:
   // A file being written fails the save before anything is created or copied.
   bool probeSources() {
     for (const QString& name : request_.names) {
-      const UniqueFd fd(
-          open(QFile::encodeName(sourcePath(name)).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+      const UniqueFd fd(open(QFile::encodeName(sourcePath(name)).constData(), openSource));
       struct stat info {};
-      if (fd.valid() && fstat(fd.get(), &info) == 0 && isInUse(fd.get(), info)) {
+      if (fd.valid() && fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) &&
+          isInUse(fd.get(), info)) {
         return fail(SaveFailure::InUse, sourcePath(name), inUseReason);
       }
     }
@@ -156,7 +159,7 @@ private:
     copy.sourcePath = QFile::encodeName(copy.source);
     copy.destinationPath = batchPath_ + '/' + QFile::encodeName(name);
 
-    const UniqueFd source(open(copy.sourcePath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    const UniqueFd source(open(copy.sourcePath.constData(), openSource));
     struct stat before {};
     if (!source.valid() || fstat(source.get(), &before) != 0) {
       return fail(SaveFailure::Other, copy.source, errnoText(errno));
