@@ -1,0 +1,36 @@
+#pragma once
+
+#include "viewer/ImageLibrary.h"
+
+#include <QString>
+
+#include <optional>
+
+class QImage;
+
+// The viewer's one current bitmap and the steps that load, take over and draw it. The bitmap's
+// data belongs to it until the next take-over or descargar.
+class ImagePipeline {
+public:
+  explicit ImagePipeline(ImageLibrary& library) : library_(library) {}
+  ~ImagePipeline();
+  ImagePipeline(const ImagePipeline&) = delete;
+  ImagePipeline& operator=(const ImagePipeline&) = delete;
+
+  // Loads path, makes it current and draws it on surface. The text to show when the load or
+  // the conversion failed; after a failed conversion the loaded bitmap is drawn all the same.
+  std::optional<QString> mostrarImagen(const QString& path, QImage& surface);
+  void tomarBitmap(BitmapGfl* p);
+  // Frees the current bitmap and shuts the library down, as the viewer does when it closes.
+  void descargar();
+
+  const BitmapGfl& bitmapActual() const { return bitmapActual_; }
+
+private:
+  ImageLibrary& library_;
+  BitmapGfl bitmapActual_;
+};
+
+// Copies b onto surface at (0, 0), one pixel to one pixel, without clearing first. The error
+// text when b cannot be drawn.
+std::optional<QString> dibujarBitmap(const BitmapGfl& b, QImage& surface);

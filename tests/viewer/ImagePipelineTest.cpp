@@ -1,0 +1,157 @@
+#include "viewer/ImagePipeline.h"
+
+#include "viewer/Netpbm.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QRgb marker = qRgb(1, 2, 3);
+
+QImage surfaceOf(int width, int height, QRgb fill = marker) {
+  QImage surface(width, height, QImage::Format_RGB32);
+  surface.fill(fill);
+  return surface;
+}
+
+// Compares the top-left of surface with the picture, and the rest with the fill it started with.
+void expectDrawn(const QImage& surface, const NetpbmPicture& picture, QRgb rest = marker) {
+  for (int y = 0; y < surface.height(); ++y) {
+    for (int x = 0; x < surface.width(); ++x) {
+      const bool inside = x < picture.width && y < picture.height;
+      ASSERT_EQ(surface.pixel(x, y), inside ? picture.at(x, y) : rest) << "at " << x << ", " << y;
+    }
+  }
+}
+
+class DrawnKinds : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
+
+TEST_P(DrawnKinds, EveryKindIsDrawnUprightOnePixelToOne) {
+  ImageLibrary library;
+  ImagePipeline pipeline(library);
+  QImage surface = surfaceOf(120, 8);
+  EXPECT_EQ(pipeline.mostrarImagen(fixture(QLatin1String(GetParam().first)), surface),
+            std::nullopt);
+  expectDrawn(surface, readNetpbm(fixture(QLatin1String(GetParam().second))));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, DrawnKinds,
+    ::testing::Values(std::pair{"two.pcx", "two.pbm"}, std::pair{"grey.pcx", "grey.pgm"},
+                      std::pair{"planar16.pcx", "planar16.ppm"},
+                      std::pair{"packed4.pcx", "packed4.ppm"}, std::pair{"pal8.pcx", "pal8.ppm"},
+                      std::pair{"rgb24.pcx", "rgb24.ppm"}, std::pair{"wide101.pcx", "wide101.ppm"},
+                      std::pair{"wide101pal.pcx", "wide101pal.ppm"}));
+
+TEST(ImagePipeline, DamagedFileKeepsThePictureAndTheBitmapAndGivesTheLibraryText) {
+  ImageLibrary library;
+  ImagePipeline pipeline(library);
+  QImage surface = surfaceOf(20, 6);
+  ASSERT_EQ(pipeline.mostrarImagen(fixture(QStringLiteral("pal8.pcx")), surface), std::nullopt);
+  const QImage before = surface.copy();
+  const std::uint8_t* rowsBefore = pipeline.bitmapActual().rows;
+
+  const std::optional<QString> text =
+      pipeline.mostrarImagen(fixture(QStringLiteral("damaged.pcx")), surface);
+  ASSERT_TRUE(text.has_value());
+  EXPECT_FALSE(text->isEmpty());
+  EXPECT_EQ(*text, library.errorString(ImageLibrary::cannotRead));
+  EXPECT_EQ(surface, before);
+  EXPECT_EQ(pipeline.bitmapActual().rows, rowsBefore);
+  EXPECT_EQ(pipeline.bitmapActual().width, 5);
+}
+
+TEST(ImagePipeline, SmallerPictureLeavesTheRimOfTheLargerOne) {
+  ImageLibrary library;
+  ImagePipeline pipeline(library);
+  QImage surface = surfaceOf(110, 5);
+  ASSERT_EQ(pipeline.mostrarImagen(fixture(QStringLiteral("wide101.pcx")), surface), std::nullopt);
+  const QImage large = surface.copy();
+  ASSERT_EQ(pipeline.mostrarImagen(fixture(QStringLiteral("rgb24.pcx")), surface), std::nullopt);
+
+  const NetpbmPicture small = readNetpbm(fixture(QStringLiteral("rgb24.ppm")));
+  for (int y = 0; y < surface.height(); ++y) {
+    for (int x = 0; x < surface.width(); ++x) {
+      const bool covered = x < small.width && y < small.height;
+      ASSERT_EQ(surface.pixel(x, y), covered ? small.at(x, y) : large.pixel(x, y));
+    }
+  }
+}
+
+TEST(ImagePipeline, LargerPictureIsCutAtTheSurfaceEdge) {
+  ImageLibrary library;
+  ImagePipeline pipeline(library);
+  QImage surface = surfaceOf(40, 2);
+  ASSERT_EQ(pipeline.mostrarImagen(fixture(QStringLiteral("wide101.pcx")), surface), std::nullopt);
+  const NetpbmPicture picture = readNetpbm(fixture(QStringLiteral("wide101.ppm")));
+  for (int y = 0; y < 2; ++y) {
+    for (int x = 0; x < 40; ++x) {
+      ASSERT_EQ(surface.pixel(x, y), picture.at(x, y));
+    }
+  }
+}
+
+// A library whose depth change always fails.
+class FailingConversion : public ImageLibrary {
+public:
+  std::int16_t changeColorDepth(const BitmapGfl&, BitmapGfl** out, int, int) override {
+    *out = nullptr;
+    return fail(noMemory, QStringLiteral("sin memoria para convertir"));
+  }
+};
+
+TEST(ImagePipeline, FailedConversionDrawsTheLoadedBitmapThenGivesTheText) {
+  FailingConversion library;
+  ImagePipeline pipeline(library);
+  QImage surface = surfaceOf(8, 4);
+  const std::optional<QString> text =
+      pipeline.mostrarImagen(fixture(QStringLiteral("planar16.pcx")), surface);
+  EXPECT_EQ(text, QStringLiteral("sin memoria para convertir"));
+  expectDrawn(surface, readNetpbm(fixture(QStringLiteral("planar16.ppm"))));
+  EXPECT_EQ(pipeline.bitmapActual().kind, BitmapGfl::colourMapped);
+}
+
+TEST(ImagePipeline, UnloadFreesTheBitmapAndShutsTheLibraryDown) {
+  ImageLibrary library;
+  ImagePipeline pipeline(library);
+  pipeline.descargar();  // nothing shown yet: frees an empty bitmap
+  QImage surface = surfaceOf(8, 4);
+  ASSERT_EQ(pipeline.mostrarImagen(fixture(QStringLiteral("rgb24.pcx")), surface), std::nullopt);
+  pipeline.descargar();
+  EXPECT_EQ(pipeline.bitmapActual().rows, nullptr);
+  EXPECT_EQ(pipeline.bitmapActual().width, 0);
+  BitmapGfl* out = nullptr;
+  EXPECT_EQ(library.loadBitmap(fixture(QStringLiteral("rgb24.pcx")), &out, {}),
+            ImageLibrary::notInitialised);
+}
+
+TEST(DibujarBitmap, RefusesRowsShorterThanTheHeaderSays) {
+  std::uint8_t rows[8] = {};
+  BitmapGfl b;
+  b.kind = BitmapGfl::trueColour;
+  b.width = 3;
+  b.height = 2;
+  b.bytesPerLine = 4;  // three pixels need 12
+  b.rows = rows;
+  QImage surface = surfaceOf(4, 4);
+  EXPECT_TRUE(dibujarBitmap(b, surface).has_value());
+  expectDrawn(surface, NetpbmPicture{});
+}
+
+TEST(DibujarBitmap, OversizedHeaderIsAnErrorNotAnOverflow) {
+  std::uint8_t row[4] = {};
+  BitmapGfl b;
+  b.kind = BitmapGfl::greyLevels;
+  b.width = 800000000;
+  b.height = 1;
+  b.bytesPerLine = 4;
+  b.rows = row;
+  QImage surface = surfaceOf(4, 4);
+  const std::optional<QString> text = dibujarBitmap(b, surface);
+  ASSERT_TRUE(text.has_value());
+  EXPECT_TRUE(text->contains(QLatin1String("800000000")));
+}
+
+}  // namespace
