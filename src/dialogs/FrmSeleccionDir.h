@@ -1,9 +1,13 @@
 #pragma once
 
-#include "app/Form.h"
+#include "dialogs/FolderPicker.h"
 
-class FrmSeleccionDir : public Form {
+// Picks the watched folder into the settings dialog's txtdir.
+class FrmSeleccionDir : public FolderPicker {
   Q_OBJECT
 public:
   explicit FrmSeleccionDir(Forms& forms);
+
+protected:
+  void deliver(const QString& folder) override;
 };

@@ -1,9 +1,13 @@
 #pragma once
 
-#include "app/Form.h"
+#include "dialogs/FolderPicker.h"
 
-class FrmSeleccionGuardar : public Form {
+// Picks the save folder into the settings dialog's txtguardar.
+class FrmSeleccionGuardar : public FolderPicker {
   Q_OBJECT
 public:
   explicit FrmSeleccionGuardar(Forms& forms);
+
+protected:
+  void deliver(const QString& folder) override;
 };

@@ -2,8 +2,70 @@
 
 #include "app/Form.h"
 
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class XPButton;
+
+// The settings dialog: edits, checks and stores five settings, and on Accept hands the
+// watched folder and the pattern to the running main window.
 class FrmConfig : public Form {
   Q_OBJECT
 public:
   explicit FrmConfig(Forms& forms);
+
+  void Form_Load() override;
+
+  void txtdir_Change();
+  void txtguardar_Change();
+  void txtprefijo_Change();
+  void txtextension_Change();
+  void cmbNImagenes_Change();
+  void cmddefecto_Click();
+  void cmdtodos_Click();
+  void cmdmsts_Click();
+  void cmdseleccionar_Click();
+  void cmdguardar_Click();
+  void cmdaplicar_Click();
+  void cmdaceptar_Click();
+  void cmdcancelar_Click();
+
+  QGroupBox* Frame1;
+  QLabel* Label1;
+  QLineEdit* txtdir;
+  XPButton* cmdseleccionar;
+  XPButton* cmdmsts;
+  QGroupBox* Frame2;
+  QLabel* Label2;
+  QLineEdit* txtguardar;
+  XPButton* cmdguardar;
+  QLabel* Label3;
+  QLabel* Label4;
+  QLineEdit* txtprefijo;
+  XPButton* cmddefecto;
+  QLabel* Label5;
+  QComboBox* cmbNImagenes;
+  QLabel* Label6;
+  QLineEdit* txtextension;
+  XPButton* cmdtodos;
+  QLabel* Label7;
+  XPButton* cmdcancelar;
+  XPButton* cmdaplicar;
+  XPButton* cmdaceptar;
+
+protected:
+  // However the dialog closes, its pickers close with it and the main window comes back,
+  // unless the whole program is closing.
+  void Form_Unload() override;
+
+private:
+  void buildFrame1();
+  void buildFrame2();
+  void buildButtons();
+  void setFocusOrder();
+  void connectHandlers();
+  bool checkFields();
+  bool storeFields();
+  void pushIntoMainWindow();
 };

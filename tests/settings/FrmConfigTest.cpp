@@ -1,0 +1,349 @@
+#include "app/Forms.h"
+#include "common/TestSupport.h"
+#include "controls/XPButton.h"
+#include "dialogs/FrmSeleccionDir.h"
+#include "dialogs/FrmSeleccionGuardar.h"
+#include "monitor/FrmMonitoreo.h"
+#include "settings/Config.h"
+#include "settings/FrmConfig.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString checkText = QStringLiteral("Debe rellenar todos los campos.");
+
+class FrmConfigTest : public ::testing::Test {
+protected:
+  FrmConfigTest() {
+    watched = world.makeFolder(QStringLiteral("vigilada"));
+    other = world.makeFolder(QStringLiteral("otra"));
+    world.writeFile(QStringLiteral("vigilada/a.bmp"));
+    world.writeFile(QStringLiteral("otra/a.pcx"));
+    world.writeFile(QStringLiteral("otra/b.pcx"));
+    world.writeFile(QStringLiteral("otra/c.bmp"));
+    world.writeConfig({QStringLiteral("Dir1=") + watched, QStringLiteral("Dir2=/guardar"),
+                       QStringLiteral("Pref=Lote_"), QStringLiteral("Imagenes=5"),
+                       QStringLiteral("Ext=*.bmp"), QStringLiteral("Vis=0x1")});
+    forms = std::make_unique<Forms>(world.context());
+    main = forms->show<FrmMonitoreo>();
+  }
+  ~FrmConfigTest() override {
+    forms.reset();
+    flushDeletes();
+  }
+
+  FrmConfig* open() {
+    main->mnuconfig_Click();
+    return forms->get<FrmConfig>();
+  }
+  QString setting(const char* key) {
+    return readSetting(world.context(), QString::fromLatin1(key));
+  }
+  QByteArray file() { return world.readFile(QStringLiteral("Config.ini")); }
+  void expectOneCheckMessage() {
+    ASSERT_EQ(world.presenter->shown.size(), 1u);
+    EXPECT_TRUE(world.presenter->shown[0].critical);
+    EXPECT_EQ(world.presenter->shown[0].title, QStringLiteral("ERROR"));
+    EXPECT_EQ(world.presenter->shown[0].text, checkText);
+    world.presenter->shown.clear();
+  }
+
+  TestWorld world;
+  QString watched;
+  QString other;
+  std::unique_ptr<Forms> forms;
+  FrmMonitoreo* main = nullptr;
+};
+
+}  // namespace
+
+TEST_F(FrmConfigTest, LayoutTextsAndFocusOrder) {
+  FrmConfig* config = open();
+  EXPECT_EQ(config->windowTitle(), QStringLiteral("Varndel - Configuración"));
+  EXPECT_EQ(config->size(), QSize(312, 468));
+  EXPECT_EQ(config->Frame1->title(), QStringLiteral("Directorio monitorizado"));
+  EXPECT_EQ(config->Frame2->geometry(), QRect(8, 144, 297, 273));
+  EXPECT_EQ(config->txtprefijo->parentWidget(), config->Frame2);
+  EXPECT_EQ(config->txtprefijo->geometry(), QRect(56, 112, 81, 19));
+  EXPECT_EQ(config->Label7->text(),
+            QStringLiteral("Para varias extensiones separarlas con \" ; \" ."));
+  EXPECT_EQ(config->cmdmsts->toolTip(),
+            QStringLiteral("Selecciona el directorio de instalación del Msts."));
+  EXPECT_TRUE(config->cmdtodos->isHidden());
+  ASSERT_EQ(config->cmbNImagenes->count(), 4);
+  EXPECT_EQ(config->cmbNImagenes->itemText(3), QStringLiteral("20"));
+  EXPECT_EQ(config->focusWidget(), config->cmdcancelar);
+
+  const QList<QWidget*> expected = {
+      config->cmdcancelar,    config->cmdaplicar, config->cmdaceptar, config->cmdmsts,
+      config->cmdseleccionar, config->txtdir,     config->cmdtodos,   config->cmddefecto,
+      config->cmdguardar,     config->txtguardar, config->txtprefijo, config->cmbNImagenes,
+      config->txtextension};
+  QList<QWidget*> visited;
+  QWidget* widget = config->cmdcancelar;
+  do {
+    if (expected.contains(widget) && !visited.contains(widget)) {
+      visited.append(widget);
+    }
+    widget = widget->nextInFocusChain();
+  } while (widget != config->cmdcancelar);
+  EXPECT_EQ(visited, expected);
+}
+
+TEST_F(FrmConfigTest, OpeningHidesTheMainWindowAndLoadsTheFile) {
+  main->cmdiniciar_Click();
+  FrmConfig* config = open();
+  EXPECT_FALSE(main->isVisible());
+  EXPECT_TRUE(main->isMonitoring());
+  EXPECT_TRUE(config->isVisible());
+  EXPECT_EQ(config->txtdir->text(), watched);
+  EXPECT_EQ(config->txtdir->toolTip(), watched);
+  EXPECT_EQ(config->txtguardar->text(), QStringLiteral("/guardar"));
+  EXPECT_EQ(config->txtprefijo->text(), QStringLiteral("Lote_"));
+  EXPECT_EQ(config->cmbNImagenes->currentText(), QStringLiteral("5"));
+  EXPECT_EQ(config->txtextension->text(), QStringLiteral("*.bmp"));
+  EXPECT_TRUE(config->cmdaplicar->isEnabled());
+}
+
+TEST_F(FrmConfigTest, UnlistedOrEmptyMinimumAndLongPrefixLoadAsTheBoxesShowThem) {
+  world.writeConfig({QStringLiteral("Dir1=a"), QStringLiteral("Dir2=b"),
+                     QStringLiteral("Pref=UnPrefijoMuyLargo"), QStringLiteral("Imagenes=7")});
+  FrmConfig* config = open();
+  EXPECT_EQ(config->cmbNImagenes->currentText(), QStringLiteral("7"));
+  EXPECT_EQ(config->txtprefijo->text(), QStringLiteral("UnPrefijoMuy"));
+  config->cmdaplicar_Click();
+  EXPECT_EQ(setting("Pref"), QStringLiteral("UnPrefijoMuy"));
+  EXPECT_EQ(setting("Imagenes"), QStringLiteral("7"));
+  config->close();
+  flushDeletes();
+
+  world.writeConfig({QStringLiteral("Dir1=a")});
+  config = open();
+  EXPECT_EQ(config->cmbNImagenes->currentText(), QString());
+}
+
+TEST_F(FrmConfigTest, EachRequiredFieldEmptyRefusesApplyAndAccept) {
+  FrmConfig* config = open();
+  const QByteArray before = file();
+  std::vector<std::function<void(const QString&)>> setters = {
+      [&](const QString& t) { config->txtdir->setText(t); },
+      [&](const QString& t) { config->txtguardar->setText(t); },
+      [&](const QString& t) { config->txtprefijo->setText(t); },
+      [&](const QString& t) { config->cmbNImagenes->setEditText(t); },
+  };
+  for (std::size_t i = 0; i < setters.size(); ++i) {
+    SCOPED_TRACE(i);
+    setters[i](QString());
+    config->cmdaplicar->setEnabled(false);
+    config->cmdaplicar_Click();
+    expectOneCheckMessage();
+    EXPECT_FALSE(config->cmdaplicar->isEnabled());
+    config->cmdaceptar_Click();
+    expectOneCheckMessage();
+    EXPECT_TRUE(forms->isOpen<FrmConfig>());
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_EQ(main->watchedFolder(), watched);
+    EXPECT_EQ(file(), before);
+    setters[i](QStringLiteral("x"));
+  }
+}
+
+TEST_F(FrmConfigTest, BlanksAndOddValuesAreStoredAsTyped) {
+  FrmConfig* config = open();
+  config->txtprefijo->setText(QStringLiteral("   "));
+  config->cmbNImagenes->setEditText(QStringLiteral("siete"));
+  config->txtextension->clear();
+  config->cmdaplicar_Click();
+  EXPECT_TRUE(world.presenter->shown.empty());
+  EXPECT_EQ(setting("Imagenes"), QStringLiteral("siete"));
+  // The reader trims values, so the blanks are checked in the file itself.
+  EXPECT_TRUE(file().contains("Pref=   \n")) << file().constData();
+  EXPECT_TRUE(file().contains("Ext=\n")) << file().constData();
+  EXPECT_EQ(setting("Vis"), QStringLiteral("0x1"));
+
+  config->cmbNImagenes->setEditText(QString());
+  QTest::keyClick(config->cmbNImagenes->lineEdit(), Qt::Key_7);
+  config->cmdaplicar_Click();
+  EXPECT_EQ(setting("Imagenes"), QStringLiteral("7"));
+  EXPECT_EQ(config->cmbNImagenes->count(), 4);
+}
+
+TEST_F(FrmConfigTest, StoreWritesTheFiveKeysInOrderIntoANewFile) {
+  QFile::remove(world.path(QStringLiteral("Config.ini")));
+  FrmConfig* config = open();
+  config->txtdir->setText(QStringLiteral("/d1"));
+  config->txtguardar->setText(QStringLiteral("/d2"));
+  config->txtprefijo->setText(QStringLiteral("P"));
+  config->cmbNImagenes->setEditText(QStringLiteral("10"));
+  config->txtextension->setText(QStringLiteral("*.pcx;*.bmp"));
+  config->cmdaplicar_Click();
+  EXPECT_EQ(file(), QByteArray("[CONFIGURACION]\nDir1=/d1\nDir2=/d2\nPref=P\nImagenes=10\n"
+                               "Ext=*.pcx;*.bmp\n"));
+}
+
+TEST_F(FrmConfigTest, ApplyDisablesAndAnyFieldEnablesAgain) {
+  FrmConfig* config = open();
+  std::vector<std::function<void()>> edits = {
+      [&] { QTest::keyClick(config->txtdir, Qt::Key_A); },
+      [&] { QTest::keyClick(config->txtguardar, Qt::Key_A); },
+      [&] { QTest::keyClick(config->txtprefijo, Qt::Key_A); },
+      [&] { QTest::keyClick(config->cmbNImagenes->lineEdit(), Qt::Key_1); },
+      [&] { QTest::keyClick(config->txtextension, Qt::Key_A); },
+      [&] { config->cmddefecto_Click(); },
+  };
+  for (std::size_t i = 0; i < edits.size(); ++i) {
+    SCOPED_TRACE(i);
+    config->cmdaplicar_Click();
+    EXPECT_FALSE(config->cmdaplicar->isEnabled());
+    edits[i]();
+    EXPECT_TRUE(config->cmdaplicar->isEnabled());
+  }
+  EXPECT_EQ(config->txtprefijo->text(), QStringLiteral("Fotos_"));
+  EXPECT_TRUE(world.presenter->shown.empty());
+}
+
+TEST_F(FrmConfigTest, HiddenTodosFillsThePattern) {
+  FrmConfig* config = open();
+  config->cmdtodos_Click();
+  EXPECT_EQ(config->txtextension->text(), QStringLiteral("*.*"));
+}
+
+TEST_F(FrmConfigTest, ApplyThenCancelKeepsTheFileAndLeavesTheMainWindow) {
+  FrmConfig* config = open();
+  config->txtdir->setText(other);
+  config->txtextension->setText(QStringLiteral("*.pcx"));
+  config->cmdaplicar_Click();
+  config->cmdcancelar_Click();
+  EXPECT_FALSE(forms->isOpen<FrmConfig>());
+  EXPECT_TRUE(main->isVisible());
+  EXPECT_EQ(setting("Dir1"), other);
+  EXPECT_EQ(setting("Ext"), QStringLiteral("*.pcx"));
+  EXPECT_EQ(main->watchedFolder(), watched);
+  EXPECT_EQ(main->pattern(), QStringLiteral("*.bmp"));
+
+  flushDeletes();
+  config = open();
+  config->txtprefijo->setText(QStringLiteral("descartado"));
+  config->cmdcancelar_Click();
+  flushDeletes();
+  EXPECT_EQ(open()->txtprefijo->text(), QStringLiteral("Lote_"));
+}
+
+TEST_F(FrmConfigTest, AcceptPushesFolderAndPatternButNotTheMinimum) {
+  const qint16 minimum = main->minimumCount();
+  FrmConfig* config = open();
+  config->txtdir->setText(other);
+  config->txtextension->setText(QStringLiteral("*.pcx"));
+  config->cmbNImagenes->setEditText(QStringLiteral("15"));
+  config->cmdaplicar->setEnabled(false);
+  config->cmdaceptar_Click();
+
+  EXPECT_FALSE(forms->isOpen<FrmConfig>());
+  EXPECT_TRUE(main->isVisible());
+  EXPECT_EQ(setting("Dir1"), other);
+  EXPECT_EQ(setting("Imagenes"), QStringLiteral("15"));
+  EXPECT_EQ(main->watchedFolder(), other);
+  EXPECT_EQ(main->lbldirectorio->text(), other);
+  EXPECT_EQ(main->pattern(), QStringLiteral("*.pcx"));
+  EXPECT_EQ(main->count(), 2);
+  EXPECT_EQ(main->panel(2), QStringLiteral("Imagenes : 2"));
+  EXPECT_EQ(main->minimumCount(), minimum);
+}
+
+TEST_F(FrmConfigTest, AcceptWithAnEmptyPatternStoresAndPushesIt) {
+  FrmConfig* config = open();
+  config->txtextension->clear();
+  config->cmdaceptar_Click();
+  EXPECT_TRUE(world.presenter->shown.empty());
+  EXPECT_EQ(setting("Ext"), QString());
+  EXPECT_EQ(main->pattern(), QString());
+}
+
+TEST_F(FrmConfigTest, FailedWriteIsReportedOnceAndNothingIsPushed) {
+  FrmConfig* config = open();
+  world.writeFile(QStringLiteral("fichero"));
+  forms->context().settingsFile = world.path(QStringLiteral("fichero/Config.ini"));
+  config->txtdir->setText(other);
+
+  config->cmdaplicar_Click();
+  ASSERT_EQ(world.presenter->shown.size(), 1u);
+  EXPECT_TRUE(world.presenter->shown[0].critical);
+  EXPECT_TRUE(world.presenter->shown[0].text.contains(forms->context().settingsFile));
+  EXPECT_TRUE(world.presenter->shown[0].text.contains(QStringLiteral("no se ha guardado")));
+  EXPECT_TRUE(config->cmdaplicar->isEnabled());
+
+  config->cmdaceptar_Click();
+  EXPECT_EQ(world.presenter->shown.size(), 2u);
+  EXPECT_TRUE(forms->isOpen<FrmConfig>());
+  EXPECT_FALSE(main->isVisible());
+  EXPECT_EQ(main->watchedFolder(), watched);
+}
+
+TEST_F(FrmConfigTest, CloseBoxActsAsCancelAndClosesThePickers) {
+  FrmConfig* config = open();
+  config->txtdir->setText(other);
+  config->cmdseleccionar_Click();
+  config->cmdguardar_Click();
+  ASSERT_TRUE(forms->isOpen<FrmSeleccionDir>());
+  ASSERT_TRUE(forms->isOpen<FrmSeleccionGuardar>());
+  config->close();
+  EXPECT_FALSE(forms->isOpen<FrmConfig>());
+  EXPECT_FALSE(forms->isOpen<FrmSeleccionDir>());
+  EXPECT_FALSE(forms->isOpen<FrmSeleccionGuardar>());
+  EXPECT_TRUE(main->isVisible());
+  EXPECT_EQ(setting("Dir1"), watched);
+  EXPECT_EQ(main->watchedFolder(), watched);
+}
+
+TEST_F(FrmConfigTest, ShutdownClosesTheDialogWithoutBringingTheMainWindowBack) {
+  FrmConfig* config = open();
+  config->cmdseleccionar_Click();
+  main->close();
+  EXPECT_FALSE(forms->isOpen<FrmConfig>());
+  EXPECT_FALSE(forms->isOpen<FrmSeleccionDir>());
+  EXPECT_FALSE(forms->isOpen<FrmMonitoreo>());
+  EXPECT_EQ(world.quitCalls, 1);
+}
+
+TEST_F(FrmConfigTest, MstsFillsTheWatchedFolderFromTheWinePrefix) {
+  const QString drive = world.makeFolder(QStringLiteral("wine/drive_c"));
+  world.makeFolder(QStringLiteral("wine/drive_c/Program Files/Microsoft Games/Train Simulator"));
+  world.makeFolder(QStringLiteral("wine/dosdevices"));
+  ASSERT_TRUE(
+      QFile::link(QStringLiteral("../drive_c"), world.path(QStringLiteral("wine/dosdevices/c:"))));
+  world.writeFile(
+      QStringLiteral("wine/system.reg"),
+      "WINE REGISTRY Version 2\n\n"
+      "[Software\\\\Wow6432Node\\\\Microsoft\\\\Microsoft Games\\\\Train Simulator\\\\1.0] 1\n"
+      "\"Path\"=\"C:\\\\Program Files\\\\Microsoft Games\\\\Train Simulator\\\\\"\n");
+  FrmConfig* config = open();
+  const QByteArray before = file();
+  config->cmdaplicar->setEnabled(false);
+  config->cmdmsts_Click();
+  const QString expected =
+      drive + QStringLiteral("/Program Files/Microsoft Games/Train Simulator/");
+  EXPECT_EQ(config->txtdir->text(), expected);
+  EXPECT_EQ(config->txtdir->toolTip(), expected);
+  EXPECT_TRUE(config->cmdaplicar->isEnabled());
+  EXPECT_EQ(file(), before);
+  EXPECT_EQ(main->watchedFolder(), watched);
+
+  world.writeFile(QStringLiteral("wine/system.reg"),
+                  "WINE REGISTRY Version 2\n\n[Software\\\\Microsoft\\\\Microsoft Games\\\\"
+                  "Train Simulator\\\\1.0] 1\n\"Path\"=dword:00000010\n");
+  config->cmdmsts_Click();
+  EXPECT_EQ(config->txtdir->text(), QStringLiteral("16"));
+
+  QFile::remove(world.path(QStringLiteral("wine/system.reg")));
+  config->cmdmsts_Click();
+  EXPECT_EQ(config->txtdir->text(), QString());
+  EXPECT_TRUE(world.presenter->shown.empty());
+}
