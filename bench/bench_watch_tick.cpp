@@ -1,0 +1,96 @@
+// One watch tick of the main window on a folder of 10,000 files that do not match the pattern,
+// against a bare opendir/readdir/fnmatch loop over the same folder.
+#include "BenchSupport.h"
+#include "app/Forms.h"
+#include "app/MessagePresenter.h"
+#include "monitor/FrmMonitoreo.h"
+
+#include <QApplication>
+#include <QByteArray>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <dirent.h>
+#include <fnmatch.h>
+#include <cstdio>
+
+namespace {
+
+class SilentPresenter : public MessagePresenter {
+public:
+  void critical(const QString&, const QString&) override { std::abort(); }
+  void plain(const QString&) override { std::abort(); }
+};
+
+const QTemporaryDir& root() {
+  static const QTemporaryDir dir = [] {
+    QTemporaryDir made;
+    const QByteArray watched = QFile::encodeName(made.filePath(QStringLiteral("in")));
+    QDir().mkpath(made.filePath(QStringLiteral("in")));
+    QDir().mkpath(made.filePath(QStringLiteral("out")));
+    for (int i = 0; i < 10000; ++i) {
+      std::fclose(
+          std::fopen((watched + "/nota_" + QByteArray::number(i) + ".txt").constData(), "w"));
+    }
+    QFile config(made.filePath(QStringLiteral("Config.ini")));
+    if (!config.open(QIODevice::WriteOnly)) {
+      std::abort();
+    }
+    config.write("[CONFIGURACION]\nDir1=" + watched +
+                 "\nDir2=" + QFile::encodeName(made.filePath(QStringLiteral("out"))) +
+                 "\nPref=Fotos_\nImagenes=1\nExt=*.bmp;*.pcx\n");
+    return made;
+  }();
+  return dir;
+}
+
+void BM_WatchTick(benchmark::State& state) {
+  AppContext context;
+  context.settingsFile = root().filePath(QStringLiteral("Config.ini"));
+  context.now = [] { return QDateTime(QDate(2004, 3, 5), QTime(9, 7, 3)); };
+  context.presenter = std::make_shared<SilentPresenter>();
+  Forms forms(context);
+  FrmMonitoreo* window = forms.get<FrmMonitoreo>();
+  window->cmdiniciar_Click();
+  for (auto _ : state) {
+    window->Timer1_Timer();
+  }
+  if (window->count() != 0) {
+    state.SkipWithError("files matched");
+  }
+}
+
+void BM_BareDirectoryLoop(benchmark::State& state) {
+  const QByteArray path = QFile::encodeName(root().filePath(QStringLiteral("in")));
+  const char* patterns[] = {"*.bmp", "*.pcx"};
+  for (auto _ : state) {
+    int count = 0;
+    DIR* dir = opendir(path.constData());
+    while (const dirent* entry = readdir(dir)) {
+      for (const char* pattern : patterns) {
+        if (fnmatch(pattern, entry->d_name, FNM_CASEFOLD) == 0) {
+          ++count;
+          break;
+        }
+      }
+    }
+    closedir(dir);
+    benchmark::DoNotOptimize(count);
+  }
+}
+
+BENCHMARK(BM_WatchTick)->Unit(benchmark::kMicrosecond)->MinTime(0.5);
+BENCHMARK(BM_BareDirectoryLoop)->Unit(benchmark::kMicrosecond)->MinTime(0.5);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  QApplication app(argc, argv);
+  return runBenchmarksWithRatios(
+      argc, argv, {{"BM_WatchTick/min_time:0.500", "BM_BareDirectoryLoop/min_time:0.500"}});
+}
