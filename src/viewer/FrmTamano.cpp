@@ -1,3 +1,74 @@
 #include "viewer/FrmTamano.h"
 
-FrmTamano::FrmTamano(Forms& forms) : Form(forms) { setWindowTitle(QStringLiteral("Resolución")); }
+#include "app/Forms.h"
+#include "app/Twips.h"
+#include "controls/XPButton.h"
+#include "monitor/FrmMonitoreo.h"
+#include "viewer/DrawingSurface.h"
+#include "viewer/FrmVisor.h"
+
+#include <QGroupBox>
+#include <QRadioButton>
+
+namespace {
+
+// The drawing surface's size for each choice, in twips.
+constexpr QSize surfaceTwips[] = {{12000, 9000}, {15360, 11520}};
+
+}  // namespace
+
+FrmTamano::FrmTamano(Forms& forms) : Form(forms) {
+  setObjectName(QStringLiteral("FrmTamaño"));
+  setWindowTitle(QStringLiteral("Resolución"));
+  setClientSize(twips(2160), twips(2040));
+
+  Frame1 = new QGroupBox(QStringLiteral("Resolución"), this);
+  Frame1->setGeometry(twipsRect(120, 120, 1935, 1215));
+  Option1 = new QRadioButton(QStringLiteral("800 X 600"), Frame1);
+  Option1->setGeometry(twipsRect(120, 360, 1695, 255));
+  Option2 = new QRadioButton(QStringLiteral("1024 X 768"), Frame1);
+  Option2->setGeometry(twipsRect(120, 720, 1695, 255));
+  CmdAceptar = new XPButton(QStringLiteral("&Aceptar"), this);
+  CmdAceptar->setGeometry(twipsRect(120, 1440, 1935, 495));
+
+  setTabOrder(CmdAceptar, Option1);
+  setTabOrder(Option1, Option2);
+
+  connect(Option1, &QRadioButton::toggled, this, &FrmTamano::Option1_Click);
+  connect(Option2, &QRadioButton::toggled, this, &FrmTamano::Option2_Click);
+  connect(CmdAceptar, &XPButton::clicked, this, &FrmTamano::CmdAceptar_Click);
+}
+
+void FrmTamano::Form_Load() {
+  takeMainWindowIcon();
+  Option1->setChecked(true);
+}
+
+void FrmTamano::Option1_Click(bool selected) {
+  if (selected) {
+    resolucion = 0;
+  }
+}
+
+void FrmTamano::Option2_Click(bool selected) {
+  if (selected) {
+    resolucion = 1;
+  }
+}
+
+void FrmTamano::CmdAceptar_Click() {
+  FrmVisor* visor = forms().show<FrmVisor>();
+  const QSize size = surfaceTwips[resolucion == 1 ? 1 : 0];
+  visor->Picture2->resize(twips(size.width()), visor->Picture2->height());
+  visor->Picture2->resize(visor->Picture2->width(), twips(size.height()));
+  accepted_ = true;
+  close();
+}
+
+// Closed by its close box, the chooser gives the main window back rather than leaving the
+// program running with no window at all.
+void FrmTamano::Form_Unload() {
+  if (!accepted_ && !forms().shuttingDown()) {
+    forms().show<FrmMonitoreo>();
+  }
+}

@@ -2,8 +2,32 @@
 
 #include "app/Form.h"
 
+class QGroupBox;
+class QRadioButton;
+class XPButton;
+
+// The resolution chooser: picks the size of the viewer's drawing surface, then opens the viewer.
 class FrmTamano : public Form {
   Q_OBJECT
 public:
   explicit FrmTamano(Forms& forms);
+
+  void Form_Load() override;
+  void Option1_Click(bool selected);
+  void Option2_Click(bool selected);
+  void CmdAceptar_Click();
+
+  qint16 resolution() const { return resolucion; }
+
+  QGroupBox* Frame1;
+  QRadioButton* Option1;
+  QRadioButton* Option2;
+  XPButton* CmdAceptar;
+
+protected:
+  void Form_Unload() override;
+
+private:
+  qint16 resolucion = 0;
+  bool accepted_ = false;
 };
