@@ -88,7 +88,9 @@ TEST_F(LeeRegistroTest, MissingValueKeyFileOrHiveGivesEmpty) {
             RegistryResult());
   QFile::remove(world.path(QStringLiteral("wine/system.reg")));
   EXPECT_EQ(lookup(), RegistryResult());
-  world.writeFile(QStringLiteral("wine/system.reg"), QByteArray("\0\xff\xfe garbage [", 15));
+  static const char garbage[] = "\0\xff\xfe garbage [";
+  world.writeFile(QStringLiteral("wine/system.reg"),
+                  QByteArray::fromRawData(garbage, sizeof garbage - 1));
   EXPECT_EQ(lookup(), RegistryResult());
 }
 
