@@ -6,6 +6,7 @@
 #include "viewer/FrmVisor.h"
 #include "viewer/ViewerTestSupport.h"
 
+#include <QFrame>
 #include <QRadioButton>
 
 #include <gtest/gtest.h>
@@ -69,6 +70,23 @@ TEST_F(FrmTamanoTest, AcceptSizesTheSurfaceForEitherChoiceAndKeepsTheFirstPictur
     forms.close<FrmVisor>();
     flushDeletes();
   }
+}
+
+TEST_F(FrmTamanoTest, ContainerClipsTheEnlargedSurfaceInsideItsBorder) {
+  Forms forms(world.context());
+  openChooser(forms)->CmdAceptar_Click();
+  FrmVisor* visor = forms.get<FrmVisor>();
+  QImage& canvas = visor->Picture2->canvas();
+  canvas.fill(qRgb(10, 200, 30));
+  const QImage seen = visor->Contenedor->grab().toImage();
+  const QRect inside = visor->Contenedor->contentsRect();
+  ASSERT_LT(inside.width(), canvas.width());
+  ASSERT_LT(inside.height(), canvas.height());
+  // The surface's top-left corner sits just inside the border, and it is cut, not scaled.
+  EXPECT_EQ(seen.pixel(inside.topLeft()), qRgb(10, 200, 30));
+  EXPECT_EQ(seen.pixel(inside.bottomRight()), qRgb(10, 200, 30));
+  EXPECT_NE(seen.pixel(0, 0), qRgb(10, 200, 30));
+  EXPECT_NE(seen.pixel(seen.width() - 1, seen.height() - 1), qRgb(10, 200, 30));
 }
 
 TEST_F(FrmTamanoTest, ReopenedChooserForgetsThePreviousChoice) {
