@@ -9,6 +9,8 @@
 namespace {
 
 constexpr int folderRole = Qt::UserRole;
+constexpr int indentPerLevel = 4;  // spaces
+constexpr int iconSide = 16;
 
 // The folder and each of its ancestors, root first.
 QStringList chainOf(const QString& folder) {
@@ -35,6 +37,7 @@ QStringList visibleSubfolders(const QString& folder) {
 
 FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
+  setIconSize(QSize(iconSide, iconSide));
   setPath(QDir::currentPath());
 }
 
@@ -76,7 +79,8 @@ void FolderList::fill() {
 
 void FolderList::addEntry(const QString& folder, const QString& label, int depth) {
   const QIcon icon = style()->standardIcon(QStyle::SP_DirIcon);
-  auto* entry = new QListWidgetItem(icon, QString(depth * 2, QLatin1Char(' ')) + label, this);
+  auto* entry =
+      new QListWidgetItem(icon, QString(depth * indentPerLevel, QLatin1Char(' ')) + label, this);
   entry->setData(folderRole, folder);
   entry->setToolTip(folder);
 }

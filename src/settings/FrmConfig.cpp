@@ -13,6 +13,7 @@
 
 #include <QComboBox>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,11 +26,30 @@ const QString mstsKey =
     QStringLiteral("Software\\Microsoft\\Microsoft Games\\Train Simulator\\1.0");
 constexpr int prefixLength = 12;
 
+// The design was measured for a narrower font than ours: a text that does not fit its label
+// gets a smaller font rather than being cut.
+void fitText(QLabel* label) {
+  constexpr qreal smallest = 6;
+  constexpr qreal step = 0.5;
+  QFont font = label->font();
+  const QRect area(QPoint(), label->size());
+  while (font.pointSizeF() - step >= smallest) {
+    const QRect needed =
+        QFontMetrics(font).boundingRect(area, Qt::TextWordWrap | Qt::AlignLeft, label->text());
+    if (needed.height() <= area.height() && needed.width() <= area.width()) {
+      break;
+    }
+    font.setPointSizeF(font.pointSizeF() - step);
+  }
+  label->setFont(font);
+}
+
 QLabel* makeLabel(const QString& text, const QRect& geometry, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   label->setGeometry(geometry);
   label->setWordWrap(true);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  fitText(label);
   return label;
 }
 
