@@ -176,20 +176,20 @@ std::int16_t ImageLibrary::fail(std::int16_t code, const QString& reason) {
 
 std::int16_t ImageLibrary::loadBitmap(const QString& path, BitmapGfl** out,
                                       const ParametrosCarga& params) {
+  *out = nullptr;
+  if (!initialised_) {
+    return fail(notInitialised, QStringLiteral("La biblioteca de imágenes no está iniciada."));
+  }
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     return fail(cannotRead, QStringLiteral("No se puede abrir el archivo: ") + path);
   }
-  if (file.size() == 0) {
+  // The decoder gets the bytes, never the name: GraphicsMagick reads some names as format
+  // prefixes or commands. Read rather than mapped, so a file cut short meanwhile cannot fault.
+  const QByteArray contents = file.readAll();
+  if (contents.isEmpty()) {
     return fail(cannotRead, QStringLiteral("El archivo está vacío: ") + path);
   }
-  // Decoded straight from the mapped file: no copy of its bytes, and no file name for the
-  // decoder to interpret.
-  const uchar* bytes = file.map(0, file.size());
-  if (bytes != nullptr) {
-    return loadBitmapFromMemory(bytes, static_cast<std::size_t>(file.size()), out, params);
-  }
-  const QByteArray contents = file.readAll();
   return loadBitmapFromMemory(contents.constData(), static_cast<std::size_t>(contents.size()), out,
                               params);
 }
