@@ -11,21 +11,23 @@ start_varndel
 
 main=$(wait_window Varndel 8) || fail "no main window"
 xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
-xdotool key --window "$main" alt+a
-sleep 0.5
-xdotool key --window "$main" v
+# The menu's letters, typed slowly enough for the menu to open between them.
+xdotool key --delay 400 alt+a v
 chooser=$(wait_window "Resolución" 5) || fail "\"&Visor\" opened no chooser"
 xdotool windowactivate --sync "$chooser" 2>/dev/null || xdotool windowfocus --sync "$chooser"
 xdotool key --window "$chooser" alt+a
 viewer=$(wait_window "Varndel - Visor" 5) || fail "the chooser's Accept opened no viewer"
-sleep 1  # let the viewer paint
 read -r left top < <(window_origin "$viewer")
 shot=$E2E_ROOT/viewer.png
-screenshot "$shot"
 
 # The drawing surface sits inside the container's one-pixel border at (184, 8).
 x0=$((left + 185))
 y0=$((top + 9))
+painted() {
+  screenshot "$shot"
+  [ "$(pixel "$shot" "$x0" "$y0")" = "255,0,0" ]
+}
+wait_for 5 painted || fail "no picture at the drawing surface's place"
 check() {
   local got
   got=$(pixel "$shot" $((x0 + $1)) $((y0 + $2)))
