@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-class AppContext;
+struct AppContext;
 class Forms;
 class QIcon;
 
