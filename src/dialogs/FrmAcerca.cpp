@@ -1,22 +1,11 @@
 #include "dialogs/FrmAcerca.h"
 
 #include "app/Twips.h"
+#include "controls/FittedLabel.h"
 #include "controls/XPButton.h"
 
 #include <QIcon>
 #include <QLabel>
-
-namespace {
-
-QLabel* label(const QString& text, const QRect& place, QWidget* parent) {
-  auto* result = new QLabel(text, parent);
-  result->setGeometry(place);
-  result->setWordWrap(true);
-  result->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  return result;
-}
-
-}  // namespace
 
 FrmAcerca::FrmAcerca(Forms& forms) : Form(forms) {
   setWindowTitle(QStringLiteral("Acerca de Varndel"));
@@ -29,17 +18,20 @@ FrmAcerca::FrmAcerca(Forms& forms) : Form(forms) {
   Picture2 = new QLabel(this);
   Picture2->setGeometry(twipsRect(840, 120, 3735, 615));
   Picture2->setPixmap(QPixmap(QStringLiteral(":/banner.png")));
-  Label1 = label(QStringLiteral("Programa que monitoriza un directorio en busca de cambios de un "
-                                "determinado archivo para guardarlo en carpetas de forma "
-                                "automática o manual."),
-                 twipsRect(120, 960, 4335, 615), this);
-  Label2 =
-      label(QStringLiteral("Autor : Equipo de Varndel"), twipsRect(120, 1680, 4215, 255), this);
-  Label3 = label(QStringLiteral("Fecha : 04/10/2004"), twipsRect(120, 2040, 4215, 255), this);
-  Label4 = label(QStringLiteral("Beta Testers : ninguno todavía"), twipsRect(120, 2400, 4215, 495),
-                 this);
-  Label5 = label(QStringLiteral("Para más información leer el archivo Leeme.txt adjunto."),
-                 twipsRect(120, 3000, 4215, 255), this);
+  Label1 = makeFittedLabel(
+      QStringLiteral("Programa que monitoriza un directorio en busca de cambios de un "
+                     "determinado archivo para guardarlo en carpetas de forma "
+                     "automática o manual."),
+      twipsRect(120, 960, 4335, 615), this);
+  Label2 = makeFittedLabel(QStringLiteral("Autor : Equipo de Varndel"),
+                           twipsRect(120, 1680, 4215, 255), this);
+  Label3 =
+      makeFittedLabel(QStringLiteral("Fecha : 04/10/2004"), twipsRect(120, 2040, 4215, 255), this);
+  Label4 = makeFittedLabel(QStringLiteral("Beta Testers : ninguno todavía"),
+                           twipsRect(120, 2400, 4215, 495), this);
+  Label5 =
+      makeFittedLabel(QStringLiteral("Para más información leer el archivo Leeme.txt adjunto."),
+                      twipsRect(120, 3000, 4215, 255), this);
 
   connect(CmdAceptar, &XPButton::clicked, this, &FrmAcerca::CmdAceptar_Click);
 }

@@ -3,6 +3,7 @@
 #include "app/Forms.h"
 #include "app/MessagePresenter.h"
 #include "app/Twips.h"
+#include "controls/FittedLabel.h"
 #include "controls/XPButton.h"
 #include "dialogs/FrmSeleccionDir.h"
 #include "dialogs/FrmSeleccionGuardar.h"
@@ -13,7 +14,6 @@
 
 #include <QComboBox>
 #include <QFileInfo>
-#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,33 +25,6 @@ namespace {
 const QString mstsKey =
     QStringLiteral("Software\\Microsoft\\Microsoft Games\\Train Simulator\\1.0");
 constexpr int prefixLength = 12;
-
-// The design was measured for a narrower font than ours: a text that does not fit its label
-// gets a smaller font rather than being cut.
-void fitText(QLabel* label) {
-  constexpr qreal smallest = 6;
-  constexpr qreal step = 0.5;
-  QFont font = label->font();
-  const QRect area(QPoint(), label->size());
-  while (font.pointSizeF() - step >= smallest) {
-    const QRect needed =
-        QFontMetrics(font).boundingRect(area, Qt::TextWordWrap | Qt::AlignLeft, label->text());
-    if (needed.height() <= area.height() && needed.width() <= area.width()) {
-      break;
-    }
-    font.setPointSizeF(font.pointSizeF() - step);
-  }
-  label->setFont(font);
-}
-
-QLabel* makeLabel(const QString& text, const QRect& geometry, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setGeometry(geometry);
-  label->setWordWrap(true);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  fitText(label);
-  return label;
-}
 
 QLineEdit* makeBox(const QRect& geometry, QWidget* parent) {
   auto* box = new QLineEdit(parent);
@@ -81,8 +54,8 @@ FrmConfig::FrmConfig(Forms& forms) : Form(forms) {
 void FrmConfig::buildFrame1() {
   Frame1 = new QGroupBox(QStringLiteral("Directorio monitorizado"), this);
   Frame1->setGeometry(twipsRect(120, 240, 4455, 1815));
-  Label1 = makeLabel(QStringLiteral("Escriba la ruta del directorio a monitorizar:"),
-                     twipsRect(240, 360, 3975, 255), Frame1);
+  Label1 = makeFittedLabel(QStringLiteral("Escriba la ruta del directorio a monitorizar:"),
+                           twipsRect(240, 360, 3975, 255), Frame1);
   txtdir = makeBox(twipsRect(240, 720, 3615, 285), Frame1);
   cmdseleccionar = makeButton(QStringLiteral("..."), twipsRect(3960, 720, 255, 255), Frame1);
   cmdmsts = makeButton(QStringLiteral("Msts"), twipsRect(3240, 1200, 975, 375), Frame1);
@@ -92,35 +65,35 @@ void FrmConfig::buildFrame1() {
 void FrmConfig::buildFrame2() {
   Frame2 = new QGroupBox(QStringLiteral("Guardar Imagenes"), this);
   Frame2->setGeometry(twipsRect(120, 2160, 4455, 4095));
-  Label2 = makeLabel(QStringLiteral("Escriba la ruta donde se guardarán las imagenes:"),
-                     twipsRect(240, 360, 3735, 255), Frame2);
+  Label2 = makeFittedLabel(QStringLiteral("Escriba la ruta donde se guardarán las imagenes:"),
+                           twipsRect(240, 360, 3735, 255), Frame2);
   txtguardar = makeBox(twipsRect(240, 720, 3615, 285), Frame2);
   cmdguardar = makeButton(QStringLiteral("..."), twipsRect(3960, 720, 255, 255), Frame2);
-  Label3 = makeLabel(
+  Label3 = makeFittedLabel(
       QStringLiteral(
           "Escriba el prefijo con el que se crearán las carpetas que contengan las imágenes:"),
       twipsRect(240, 1200, 3855, 495), Frame2);
-  Label4 = makeLabel(QStringLiteral("Prefijo :"), twipsRect(240, 1800, 615, 255), Frame2);
+  Label4 = makeFittedLabel(QStringLiteral("Prefijo :"), twipsRect(240, 1800, 615, 255), Frame2);
   txtprefijo = makeBox(twipsRect(840, 1680, 1215, 285), Frame2);
   txtprefijo->setAlignment(Qt::AlignCenter);
   txtprefijo->setMaxLength(prefixLength);
   cmddefecto = makeButton(QStringLiteral("Por Defecto"), twipsRect(2160, 1680, 975, 255), Frame2);
-  Label5 = makeLabel(QStringLiteral("Número mínimo de imagenes para el guardado automático:"),
-                     twipsRect(240, 2280, 3495, 375), Frame2);
+  Label5 = makeFittedLabel(QStringLiteral("Número mínimo de imagenes para el guardado automático:"),
+                           twipsRect(240, 2280, 3495, 375), Frame2);
   cmbNImagenes = new QComboBox(Frame2);
   cmbNImagenes->setGeometry(twipsRect(240, 2760, 1335, 315));
   cmbNImagenes->setEditable(true);
   cmbNImagenes->setInsertPolicy(QComboBox::NoInsert);
   cmbNImagenes->addItems(
       {QStringLiteral("5"), QStringLiteral("10"), QStringLiteral("15"), QStringLiteral("20")});
-  Label6 = makeLabel(QStringLiteral("Tipo de fichero a monitorizar:"),
-                     twipsRect(240, 3240, 3855, 255), Frame2);
+  Label6 = makeFittedLabel(QStringLiteral("Tipo de fichero a monitorizar:"),
+                           twipsRect(240, 3240, 3855, 255), Frame2);
   txtextension = makeBox(twipsRect(240, 3600, 735, 285), Frame2);
   txtextension->setAlignment(Qt::AlignCenter);
   cmdtodos = makeButton(QStringLiteral("Todos"), twipsRect(1080, 3600, 975, 255), Frame2);
   cmdtodos->hide();
-  Label7 = makeLabel(QStringLiteral("Para varias extensiones separarlas con \" ; \" ."),
-                     twipsRect(2160, 3600, 2055, 375), Frame2);
+  Label7 = makeFittedLabel(QStringLiteral("Para varias extensiones separarlas con \" ; \" ."),
+                           twipsRect(2160, 3600, 2055, 375), Frame2);
 }
 
 void FrmConfig::buildButtons() {
