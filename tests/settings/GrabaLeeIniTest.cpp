@@ -81,6 +81,13 @@ TEST_F(IniFile, LongValuesAreCutAt254BytesOnACharacterBoundary) {
   EXPECT_EQ(read(QStringLiteral("Dir1")), QString(253, QLatin1Char('b')));
 }
 
+TEST_F(IniFile, ByteOrderMarkOfAnEditorDoesNotHideTheFirstSection) {
+  write("\xEF\xBB\xBF[CONFIGURACION]\nPref=a\n");
+  EXPECT_EQ(read(QStringLiteral("Pref")), QStringLiteral("a"));
+  ASSERT_TRUE(GrabaIni(file(), section, QStringLiteral("Pref"), QStringLiteral("b")));
+  EXPECT_EQ(content(), "\xEF\xBB\xBF[CONFIGURACION]\nPref=b\n");
+}
+
 TEST_F(IniFile, FileThatIsNotUtf8IsReadAsWindows1252) {
   write("[CONFIGURACION]\nDir1=C:\\Im\xE1genes \x80\n");
   EXPECT_EQ(read(QStringLiteral("Dir1")), QStringLiteral("C:\\Imágenes €"));
