@@ -52,22 +52,27 @@ bool FilePattern::matches(const char* name) const {
   return false;
 }
 
-QStringList matchingFiles(const QString& folder, const FilePattern& pattern, qsizetype expected) {
-  QStringList names;
-  names.reserve(expected);
+void visitMatchingFiles(const QString& folder, const FilePattern& pattern,
+                        const std::function<void(const char* name)>& visit) {
   if (pattern.isEmpty()) {
-    return names;
+    return;
   }
   DIR* dir = opendir(QFile::encodeName(folder).constData());
   if (dir == nullptr) {
-    return names;
+    return;
   }
   const int folderFd = dirfd(dir);
   while (const dirent* entry = readdir(dir)) {
     if (pattern.matches(entry->d_name) && isPlainFile(folderFd, *entry)) {
-      names.append(QString::fromUtf8(entry->d_name));
+      visit(entry->d_name);
     }
   }
   closedir(dir);
+}
+
+QStringList matchingFiles(const QString& folder, const FilePattern& pattern) {
+  QStringList names;
+  visitMatchingFiles(folder, pattern,
+                     [&names](const char* name) { names.append(QFile::decodeName(name)); });
   return names;
 }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 // A Windows-style file pattern: wildcards "*" and "?", several patterns joined by ";", matched
@@ -20,8 +21,11 @@ private:
   std::vector<QByteArray> globs_;
 };
 
-// The names of the plain files of folder that match pattern, in directory order. One pass over
-// the folder; a file's type is taken from its directory entry where the entry tells it.
-// expected is a guess of the count, to size the list once.
-QStringList matchingFiles(const QString& folder, const FilePattern& pattern,
-                          qsizetype expected = 0);
+// Calls visit with the name of each plain file of folder that matches pattern, in directory
+// order. One pass over the folder; a file's type is taken from its directory entry where the
+// entry tells it.
+void visitMatchingFiles(const QString& folder, const FilePattern& pattern,
+                        const std::function<void(const char* name)>& visit);
+
+// The names of the plain files of folder that match pattern, in directory order.
+QStringList matchingFiles(const QString& folder, const FilePattern& pattern);

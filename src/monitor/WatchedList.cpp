@@ -1,5 +1,7 @@
 #include "monitor/WatchedList.h"
 
+#include <QFile>
+
 void WatchedList::setFolder(const QString& folder) {
   folder_ = folder;
   refresh();
@@ -12,5 +14,26 @@ void WatchedList::setPattern(const QString& pattern) {
 }
 
 void WatchedList::refresh() {
-  names_ = folder_.isEmpty() ? QStringList() : matchingFiles(folder_, pattern_, names_.size());
+  names_.clear();
+  starts_.clear();
+  if (folder_.isEmpty()) {
+    return;
+  }
+  visitMatchingFiles(folder_, pattern_, [this](const char* name) {
+    starts_.push_back(names_.size());
+    names_.append(name).push_back('\0');
+  });
+}
+
+QString WatchedList::item(int index) const {
+  return QFile::decodeName(names_.data() + starts_.at(index));
+}
+
+QStringList WatchedList::names() const {
+  QStringList result;
+  result.reserve(count());
+  for (int i = 0; i < count(); ++i) {
+    result.append(item(i));
+  }
+  return result;
 }

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <string>
+#include <vector>
+
 // The main window's list of watched files: a snapshot of the plain files of one folder that
 // match the pattern. It changes only when refreshed or when its folder or pattern is set.
 class WatchedList {
@@ -15,13 +18,16 @@ public:
   QString pattern() const { return patternText_; }
 
   void refresh();
-  int count() const { return static_cast<int>(names_.size()); }
-  QString item(int index) const { return names_.at(index); }
-  const QStringList& names() const { return names_; }
+  int count() const { return static_cast<int>(starts_.size()); }
+  QString item(int index) const;
+  QStringList names() const;
 
 private:
   QString folder_;
   QString patternText_;
   FilePattern pattern_;
-  QStringList names_;
+  // The names as the folder spells them, each ended by a NUL: refreshed every 500 ms while
+  // monitoring, so kept in one buffer whose room is reused, and decoded only when asked for.
+  std::string names_;
+  std::vector<std::size_t> starts_;
 };
