@@ -4,7 +4,8 @@
 
 namespace {
 constexpr qint64 patienceSeconds = 30;
-}
+constexpr qint64 reminderSeconds = 60;
+}  // namespace
 
 QString AutoSaveNotices::noticeFor(const SaveResult& result, const QDateTime& now) {
   if (result.failure == SaveFailure::InUse) {
@@ -25,9 +26,10 @@ QString AutoSaveNotices::noticeFor(const SaveResult& result, const QDateTime& no
     return {};
   }
   const QString notice = automaticSaveNotice(result);
-  if (notice == lastNotice_) {
+  if (notice == lastNotice_ && lastShown_.secsTo(now) < reminderSeconds) {
     return {};
   }
   lastNotice_ = notice;
+  lastShown_ = now;
   return notice;
 }

@@ -178,6 +178,15 @@ TEST_F(WatchCycleTest, FailedAutomaticSaveGivesOneNoticeAndNoBoxAndGoesOn) {
   EXPECT_TRUE(world.presenter->shown.empty());
   EXPECT_TRUE(w->isMonitoring());
 
+  world.now = world.now.addSecs(60);
+  w->Timer1_Timer();
+  EXPECT_TRUE(w->Estado->notice().contains(world.path(QStringLiteral("missing"))))
+      << "a failure that lasts is recalled once its notice has faded";
+  w->Estado->clearMessage();
+  world.now = world.now.addSecs(1);
+  w->Timer1_Timer();
+  EXPECT_TRUE(w->Estado->notice().isEmpty());
+
   world.makeFolder(QStringLiteral("missing"));
   w->Timer1_Timer();
   EXPECT_TRUE(entries(QStringLiteral("in")).isEmpty());
