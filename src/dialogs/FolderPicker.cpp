@@ -3,19 +3,13 @@
 #include "app/Forms.h"
 #include "app/MessagePresenter.h"
 #include "app/Twips.h"
+#include "controls/DriveChange.h"
 #include "controls/DriveList.h"
 #include "controls/DriveProbe.h"
 #include "controls/FolderList.h"
 #include "controls/XPButton.h"
 
 #include <QLabel>
-
-namespace {
-
-const QString notReadyTitle = QStringLiteral("No hay disco");
-const QString notReadyText = QStringLiteral("La unidad no está lista, introduzca un disco.");
-
-}  // namespace
 
 FolderPicker::FolderPicker(Forms& forms, const QString& caption, QSize clientTwips,
                            FocusOrder order)
@@ -67,14 +61,9 @@ void FolderPicker::Dir1_Change() {
   lblseleccion->setText(Dir1->path());
 }
 
-// A refused drive stays shown in the drive list while the folder list keeps its folder. A
-// ready drive whose root cannot be opened is refused the same way.
+// A refused drive stays shown in the drive list while the folder list keeps its folder.
 void FolderPicker::Drive1_Change() {
-  const QString drive = Drive1->drive();
-  Disco->setDrive(drive);
-  if (!Disco->ready() || !Dir1->setPath(drive)) {
-    context().presenter->critical(notReadyTitle, notReadyText);
-  }
+  openChosenDrive(Drive1->drive(), *Disco, *Dir1, *context().presenter);
 }
 
 void FolderPicker::CmdAceptar_Click() {

@@ -3,9 +3,11 @@
 #include "app/Forms.h"
 #include "app/MessagePresenter.h"
 #include "app/Twips.h"
+#include "controls/DriveChange.h"
 #include "controls/DriveList.h"
 #include "controls/DriveProbe.h"
 #include "controls/FileList.h"
+#include "controls/FittedLabel.h"
 #include "controls/FolderList.h"
 #include "monitor/FrmMonitoreo.h"
 #include "settings/Config.h"
@@ -22,14 +24,6 @@ const QString imagesText = QStringLiteral("Número de Imagenes : ");
 const QString foldersText = QStringLiteral("Número de Directorios : ");
 const QString imageText = QStringLiteral("Imagen : ");
 
-QLabel* label(const QRect& place, QWidget* parent) {
-  auto* result = new QLabel(parent);
-  result->setGeometry(place);
-  result->setWordWrap(true);
-  result->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  return result;
-}
-
 }  // namespace
 
 FrmVisor::FrmVisor(Forms& forms) : Form(forms), Disco(context().makeProbe()) {
@@ -42,9 +36,9 @@ FrmVisor::FrmVisor(Forms& forms) : Form(forms), Disco(context().makeProbe()) {
   Dir1->setGeometry(twipsRect(120, 480, 2535, 1665));
   File1 = new FileList(QStringLiteral("*.pcx"), this);
   File1->setGeometry(twipsRect(120, 2160, 2535, 2625));
-  LblImagenes = label(twipsRect(120, 4920, 2535, 255), this);
-  lbldirectorios = label(twipsRect(120, 5280, 2535, 255), this);
-  LblFichero = label(twipsRect(120, 5640, 2535, 855), this);
+  LblImagenes = makeFittedLabel(QString(), twipsRect(120, 4920, 2535, 255), this);
+  lbldirectorios = makeFittedLabel(QString(), twipsRect(120, 5280, 2535, 255), this);
+  LblFichero = makeFittedLabel(QString(), twipsRect(120, 5640, 2535, 855), this);
   // A plain box without caption; its click is the viewer's Accept.
   CmdAceptar = new QPushButton(this);
   CmdAceptar->setAccessibleName(QStringLiteral("Aceptar"));
@@ -112,12 +106,7 @@ void FrmVisor::Dir1_Change() {
 }
 
 void FrmVisor::Drive1_Change() {
-  const QString drive = Drive1->drive();
-  Disco->setDrive(drive);
-  if (!Disco->ready() || !Dir1->setPath(drive)) {
-    context().presenter->critical(QStringLiteral("No hay disco"),
-                                  QStringLiteral("La unidad no está lista, introduzca un disco."));
-  }
+  openChosenDrive(Drive1->drive(), *Disco, *Dir1, *context().presenter);
 }
 
 void FrmVisor::File1_Click() {
