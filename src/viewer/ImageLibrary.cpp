@@ -177,9 +177,6 @@ std::int16_t ImageLibrary::fail(std::int16_t code, const QString& reason) {
 std::int16_t ImageLibrary::loadBitmap(const QString& path, BitmapGfl** out,
                                       const ParametrosCarga& params) {
   *out = nullptr;
-  if (!initialised_) {
-    return fail(notInitialised, QStringLiteral("La biblioteca de imágenes no está iniciada."));
-  }
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     return fail(cannotRead, QStringLiteral("No se puede abrir el archivo: ") + path);
@@ -198,7 +195,7 @@ std::int16_t ImageLibrary::loadBitmapFromMemory(const void* bytes, std::size_t s
                                                 BitmapGfl** out, const ParametrosCarga& params) {
   *out = nullptr;
   if (!initialised_) {
-    return fail(notInitialised, QStringLiteral("La biblioteca de imágenes no está iniciada."));
+    return fail(notInitialised);
   }
   MagickRead read;
   if (!read.readPcx(bytes, size)) {
@@ -232,7 +229,7 @@ std::int16_t ImageLibrary::loadBitmapFromMemory(const void* bytes, std::size_t s
       record == nullptr) {
     freeBitmapData(bitmap);
     memoryFree(record);
-    return fail(noMemory, QStringLiteral("No hay memoria suficiente para la imagen."));
+    return fail(noMemory);
   }
 
   const bool bottomFirst = params.origin == ParametrosCarga::bottomFirst;
@@ -277,7 +274,7 @@ std::int16_t ImageLibrary::changeColorDepth(const BitmapGfl& source, BitmapGfl**
       (source.colourMap != nullptr && copy.colourMap == nullptr) || record == nullptr) {
     freeBitmapData(copy);
     memoryFree(record);
-    return fail(noMemory, QStringLiteral("No hay memoria suficiente para la imagen."));
+    return fail(noMemory);
   }
   if (copy.rows != nullptr) {
     std::memcpy(copy.rows, source.rows, rowBytes);

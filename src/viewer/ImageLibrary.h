@@ -62,7 +62,8 @@ public:
   static void memoryFree(BitmapGfl* bitmap) { delete bitmap; }
 
 protected:
-  std::int16_t fail(std::int16_t code, const QString& reason);
+  // Remembers the code's text for errorString; without a reason of its own, the code's usual one.
+  std::int16_t fail(std::int16_t code, const QString& reason = {});
 
 private:
   bool initialised_ = false;
