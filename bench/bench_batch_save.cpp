@@ -1,5 +1,7 @@
 // Saving a batch of 200 files of 2 MB, against cp of the same files into a new folder followed
-// by sync and rm of the originals, on the same file system in the same run.
+// by sync and rm of the originals, in the same run: once within one file system, where the save
+// renames, and once across two (a tmpfs mounted for the run, when the benchmark may mount one),
+// where it copies. Then one save of 100,000 files of 1 KB within one file system.
 #include "BenchSupport.h"
 #include "monitor/BatchSave.h"
 
@@ -10,27 +12,35 @@
 
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <sys/mount.h>
 #include <unistd.h>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
 
 constexpr int fileCount = 200;
 constexpr int fileSize = 2 << 20;
+constexpr int manyCount = 100000;
+constexpr int smallSize = 1024;
 
 // A watched folder freshly filled, with nothing left dirty from the filling, so that neither
 // side pays for writing the sources back.
-QStringList fill(const QString& folder) {
+std::vector<QByteArray> fill(const QString& folder, int count, int size) {
   QDir().mkpath(folder);
-  const QByteArray bytes(fileSize, 'x');
-  QStringList names;
-  for (int i = 0; i < fileCount; ++i) {
-    const QString name = QStringLiteral("captura_%1.bmp").arg(i);
-    QFile file(folder + QLatin1Char('/') + name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != fileSize) {
+  const QByteArray bytes(size, 'x');
+  const QByteArray path = QFile::encodeName(folder) + '/';
+  std::vector<QByteArray> names;
+  names.reserve(count);
+  for (int i = 0; i < count; ++i) {
+    QByteArray name = "captura_" + QByteArray::number(i) + ".bmp";
+    const int fd = open((path + name).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0 || write(fd, bytes.constData(), bytes.size()) != size) {
       std::abort();
     }
-    names << name;
+    close(fd);
+    names.push_back(std::move(name));
   }
   sync();
   return names;
@@ -41,54 +51,118 @@ void clear(const QString& folder) {
   sync();
 }
 
-void BM_SaveBatch(benchmark::State& state) {
+// Where the batches go: a folder beside the watched one, or a tmpfs mounted over it.
+class SaveFolder {
+public:
+  SaveFolder(const QTemporaryDir& root, bool acrossFileSystems)
+      : path_(root.filePath(QStringLiteral("out"))) {
+    QDir().mkpath(path_);
+    if (acrossFileSystems) {
+      mounted_ =
+          mount("varndel-bench", QFile::encodeName(path_).constData(), "tmpfs", 0, "size=1g") == 0;
+    }
+  }
+  ~SaveFolder() {
+    if (mounted_) {
+      umount(QFile::encodeName(path_).constData());
+    }
+  }
+  bool usable(bool acrossFileSystems) const { return mounted_ || !acrossFileSystems; }
+  const QString& path() const { return path_; }
+  void empty() const {
+    for (const QString& entry : QDir(path_).entryList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
+      QDir(path_ + QLatin1Char('/') + entry).removeRecursively();
+    }
+    sync();
+  }
+
+private:
+  QString path_;
+  bool mounted_ = false;
+};
+
+void saveBatches(benchmark::State& state, int count, int size) {
+  const bool across = state.range(0) != 0;
   QTemporaryDir root(QDir::currentPath() + QStringLiteral("/bench_save_XXXXXX"));
   const QString watched = root.filePath(QStringLiteral("in"));
-  const QString saved = root.filePath(QStringLiteral("out"));
+  const SaveFolder saved(root, across);
+  if (!saved.usable(across)) {
+    state.SkipWithError(
+        "a tmpfs could not be mounted (run as root to compare across file systems)");
+    return;
+  }
   QDateTime moment(QDate(2004, 3, 5), QTime(9, 7, 3));
   for (auto _ : state) {
     state.PauseTiming();
-    clear(saved);
-    QDir().mkpath(saved);
-    const QStringList names = fill(watched);
+    saved.empty();
+    const std::vector<QByteArray> names = fill(watched, count, size);
     moment = moment.addSecs(1);
     state.ResumeTiming();
-    const SaveResult result = saveBatch({saved, QStringLiteral("Fotos_"), watched, names, moment});
-    if (!result.ok() || result.moved != fileCount) {
+    const SaveResult result =
+        saveBatch({saved.path(), QStringLiteral("Fotos_"), watched, names, moment, {}});
+    if (!result.ok() || result.moved != count) {
       state.SkipWithError("save failed");
       break;
     }
   }
-  clear(root.path());
+  saved.empty();
+  clear(watched);
+}
+
+void BM_SaveBatch(benchmark::State& state) {
+  saveBatches(state, fileCount, fileSize);
+}
+
+void BM_SaveManySmallFiles(benchmark::State& state) {
+  saveBatches(state, manyCount, smallSize);
 }
 
 void BM_CpSyncRm(benchmark::State& state) {
+  const bool across = state.range(0) != 0;
   QTemporaryDir root(QDir::currentPath() + QStringLiteral("/bench_cp_XXXXXX"));
   const QString watched = root.filePath(QStringLiteral("in"));
-  const QString saved = root.filePath(QStringLiteral("out"));
+  const SaveFolder saved(root, across);
+  if (!saved.usable(across)) {
+    state.SkipWithError("a tmpfs could not be mounted");
+    return;
+  }
   const QByteArray command = QByteArray("cp -- '") + QFile::encodeName(watched) + "'/* '" +
-                             QFile::encodeName(saved) + "/batch' && sync && rm -- '" +
+                             QFile::encodeName(saved.path()) + "/batch' && sync && rm -- '" +
                              QFile::encodeName(watched) + "'/*";
   for (auto _ : state) {
     state.PauseTiming();
-    clear(saved);
-    QDir().mkpath(saved + QStringLiteral("/batch"));
-    fill(watched);
+    saved.empty();
+    QDir().mkpath(saved.path() + QStringLiteral("/batch"));
+    fill(watched, fileCount, fileSize);
     state.ResumeTiming();
     if (std::system(command.constData()) != 0) {
       state.SkipWithError("cp failed");
       break;
     }
   }
-  clear(root.path());
+  saved.empty();
+  clear(watched);
 }
 
-BENCHMARK(BM_SaveBatch)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_CpSyncRm)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Argument 0: one file system; 1: across two.
+BENCHMARK(BM_SaveBatch)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_CpSyncRm)->Arg(0)->Arg(1)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SaveManySmallFiles)
+    ->Arg(0)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 
 int main(int argc, char** argv) {
   return runBenchmarksWithRatios(
-      argc, argv, {{"BM_SaveBatch/iterations:5/real_time", "BM_CpSyncRm/iterations:5/real_time"}});
+      argc, argv,
+      {{"BM_SaveBatch/0/iterations:5/real_time", "BM_CpSyncRm/0/iterations:5/real_time"},
+       {"BM_SaveBatch/1/iterations:5/real_time", "BM_CpSyncRm/1/iterations:5/real_time"}});
 }

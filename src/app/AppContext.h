@@ -7,6 +7,7 @@
 #include <memory>
 
 class DriveProbe;
+class FileOps;
 class MessagePresenter;
 
 // Everything a window needs from outside the program: main builds the real one, tests build
@@ -18,5 +19,6 @@ struct AppContext {
   QString wineRegistry;  // system.reg of the Wine prefix
   QString homeFolder;
   std::shared_ptr<MessagePresenter> presenter;
-  std::function<void()> quit;  // ends the program
+  std::function<void()> quit;        // ends the program
+  std::shared_ptr<FileOps> fileOps;  // the steps of a batch save; the plain system calls if null
 };

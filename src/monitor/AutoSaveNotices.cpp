@@ -3,33 +3,32 @@
 #include "monitor/SaveMessages.h"
 
 namespace {
-constexpr qint64 patienceSeconds = 30;
 constexpr qint64 reminderSeconds = 60;
 }  // namespace
 
 QString AutoSaveNotices::noticeFor(const SaveResult& result, const QDateTime& now) {
-  if (result.failure == SaveFailure::InUse) {
-    if (result.concerned != inUseFile_) {
-      inUseFile_ = result.concerned;
-      inUseSince_ = now;
-      inUseNamed_ = false;
-    }
-    if (inUseNamed_ || inUseSince_.secsTo(now) <= patienceSeconds) {
+  // Two saves in one second, or a file still being written: the next tick tries again.
+  if (result.failure == SaveFailure::FolderExists || result.failure == SaveFailure::InUse) {
+    return {};
+  }
+  if (!result.ok()) {
+    const QString notice = automaticFailureNotice(result);
+    if (notice == lastFailure_ && lastShown_.secsTo(now) < reminderSeconds) {
       return {};
     }
-    inUseNamed_ = true;
-    return stillInUseNotice(inUseFile_);
+    lastFailure_ = notice;
+    lastShown_ = now;
+    return notice;
   }
-  inUseFile_.clear();
-  // Two saves in one second: the next tick falls in another second.
-  if (result.failure == SaveFailure::FolderExists) {
-    return {};
+  lastFailure_.clear();
+  std::vector<LeftFile> unnamed;
+  std::set<QByteArray> stillLeft;
+  for (const LeftFile& file : result.left) {
+    stillLeft.insert(file.name);
+    if (named_.count(file.name) == 0) {
+      unnamed.push_back(file);
+    }
   }
-  const QString notice = automaticSaveNotice(result);
-  if (notice == lastNotice_ && lastShown_.secsTo(now) < reminderSeconds) {
-    return {};
-  }
-  lastNotice_ = notice;
-  lastShown_ = now;
-  return notice;
+  named_.swap(stillLeft);
+  return unnamed.empty() ? QString() : leftFilesNotice(result, unnamed);
 }

@@ -1,265 +1,320 @@
 #include "monitor/BatchSave.h"
 
+#include "fs/ErrnoText.h"
+#include "fs/FileOps.h"
+#include "monitor/BatchRun.h"
 #include "monitor/BatchStamp.h"
-#include "monitor/ErrnoText.h"
-#include "monitor/FileCopy.h"
-#include "monitor/InUse.h"
-#include "monitor/UniqueFd.h"
 
 #include <QFile>
 
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <cerrno>
 
 namespace {
 
-// What tells that a file is still the one that was copied.
-struct Identity {
-  dev_t device = 0;
-  ino_t inode = 0;
-  off_t size = 0;
-  timespec modified{};
-};
+constexpr int folderFlags = O_RDONLY | O_DIRECTORY;
 
-Identity identityOf(const struct stat& info) {
-  return {info.st_dev, info.st_ino, info.st_size, info.st_mtim};
-}
-
-bool operator==(const Identity& a, const Identity& b) {
-  return a.device == b.device && a.inode == b.inode && a.size == b.size &&
-         a.modified.tv_sec == b.modified.tv_sec && a.modified.tv_nsec == b.modified.tv_nsec;
-}
-
-struct Copy {
-  QString source;
-  QByteArray sourcePath;
-  QByteArray destinationPath;
-  Identity identity;
-};
-
-timespec realClock() {
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  return now;
-}
-
-int fsyncPath(const QByteArray& path, int flags) {
-  const UniqueFd fd(open(path.constData(), flags | O_RDONLY | O_CLOEXEC));
-  if (!fd.valid()) {
-    return errno;
-  }
-  return fsync(fd.get()) == 0 ? 0 : errno;
-}
-
-// Non-blocking, so that a pipe slipped into the list cannot hang the save.
-constexpr int openSource = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+// Opened only to be looked at and probed: non-blocking, so that a pipe cannot hang the save.
+constexpr int sourceFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
 
 const QString inUseReason = QStringLiteral("el archivo está siendo usado por otro programa");
 
-class BatchSaver {
-public:
-  BatchSaver(const SaveRequest& request, const InUseCheck& check)
-      : request_(request), check_(check) {
-    if (!check_.fileClock) {
-      check_.fileClock = realClock;
-    }
-  }
+}  // namespace
 
-  SaveResult run() {
-    if (!checkTarget() || !probeSources() || !createFolder()) {
-      return result_;
-    }
-    for (const QString& name : request_.names) {
-      if (!copyOne(name)) {
-        rollBack();
-        return result_;
-      }
-    }
-    if (!flushCopies()) {
-      rollBack();
-      return result_;
-    }
-    deleteSources();
+BatchRun::BatchRun(const SaveRequest& request, const SaveEnv& env)
+    : request_(request),
+      ops_(env.ops ? *env.ops : realFileOps()),
+      check_(env.inUse),
+      progress_(env.progress) {}
+
+SaveResult BatchRun::run() {
+  if (!checkTarget() || !openFolders() || !checkSources()) {
     return result_;
   }
-
-private:
-  bool fail(SaveFailure failure, const QString& concerned, const QString& reason) {
-    result_.failure = failure;
-    result_.concerned = concerned;
-    result_.reason = reason;
-    return false;
+  // A list of files none of which can be taken makes no folder; an empty list, asked for
+  // from the menu, makes an empty one.
+  if (taken_.empty() && !request_.names.empty()) {
+    result_.batchFolder.clear();
+    return result_;
   }
-
-  QString sourcePath(const QString& name) const {
-    return request_.watchedFolder + QLatin1Char('/') + name;
+  if (!createFolder()) {
+    return result_;
   }
-
-  bool checkTarget() {
-    const QString& prefix = request_.prefix;
-    if (prefix.contains(QLatin1Char('/')) || prefix == QLatin1String(".") ||
-        prefix == QLatin1String("..")) {
-      return fail(SaveFailure::Other, prefix,
-                  QStringLiteral("el prefijo no puede contener \"/\" ni ser \".\" o \"..\", "
-                                 "porque el lote quedaría fuera del directorio de destino"));
-    }
-    if (request_.base.isEmpty()) {
-      return fail(SaveFailure::Other, QStringLiteral("Directorio de destino"),
-                  QStringLiteral("no está configurado"));
-    }
-    result_.batchFolder = batchFolderPath(request_.base, prefix, request_.moment);
-    batchPath_ = QFile::encodeName(result_.batchFolder);
-    return true;
+  if (taken_.empty()) {
+    ops_.flush(base_.get());
+    return result_;
   }
-
-  // A file being written fails the save before anything is created or copied.
-  bool probeSources() {
-    for (const QString& name : request_.names) {
-      const UniqueFd fd(open(QFile::encodeName(sourcePath(name)).constData(), openSource));
-      struct stat info {};
-      if (fd.valid() && fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) &&
-          isInUse(fd.get(), info)) {
-        return fail(SaveFailure::InUse, sourcePath(name), inUseReason);
-      }
+  struct stat watchedInfo {};
+  struct stat batchInfo {};
+  fstat(watched_.get(), &watchedInfo);
+  fstat(batch_.get(), &batchInfo);
+  if (watchedInfo.st_dev == batchInfo.st_dev) {
+    switch (moveAll()) {
+      case MoveOutcome::Done:
+        return result_;
+      case MoveOutcome::Failed:
+        removeJournalAndFolder();
+        return result_;
+      case MoveOutcome::Unsupported:
+        break;
     }
-    return true;
   }
-
-  bool isInUse(int fd, const struct stat& info) const {
-    if (check_.tryLeases) {
-      const LeaseAnswer answer = probeWriteLease(fd);
-      if (answer != LeaseAnswer::Refused) {
-        return answer == LeaseAnswer::Held;
-      }
-    }
-    return modifiedRecently(info.st_mtim, check_.fileClock());
+  if (!copyAll()) {
+    removeJournalAndFolder();
   }
+  return result_;
+}
 
-  bool createFolder() {
-    if (mkdir(batchPath_.constData(), 0777) == 0) {
-      return true;
-    }
-    const int error = errno;
-    if (error == EEXIST) {
-      return fail(SaveFailure::FolderExists, result_.batchFolder,
-                  QStringLiteral("ya existe un directorio con ese nombre"));
-    }
+bool BatchRun::fail(SaveFailure failure, const QString& concerned, const QString& reason) {
+  result_.failure = failure;
+  result_.concerned = concerned;
+  result_.reason = reason;
+  return false;
+}
+
+QString BatchRun::sourcePath(const QByteArray& name) const {
+  return request_.watchedFolder + QLatin1Char('/') + displayName(name);
+}
+
+void BatchRun::leave(TakenFile& file, const QString& reason) {
+  file.stage = TakenFile::Stage::Left;
+  result_.left.push_back({file.name, reason});
+}
+
+void BatchRun::advance() {
+  if (progress_) {
+    progress_->fetch_add(1, std::memory_order_relaxed);
+  }
+}
+
+// The stamp always follows the prefix, so "." or ".." still name a new folder inside the base.
+bool BatchRun::checkTarget() {
+  if (request_.prefix.contains(QLatin1Char('/'))) {
+    return fail(SaveFailure::Other, request_.prefix,
+                QStringLiteral("el prefijo no puede contener \"/\", porque el lote quedaría "
+                               "fuera del directorio de destino"));
+  }
+  if (request_.base.isEmpty()) {
+    return fail(SaveFailure::Other, QStringLiteral("Directorio de destino"),
+                QStringLiteral("no está configurado"));
+  }
+  result_.batchFolder = batchFolderPath(request_.base, request_.prefix, request_.moment);
+  batchName_ = QFile::encodeName(request_.prefix + marcaLote(request_.moment));
+  return true;
+}
+
+bool BatchRun::openFolders() {
+  const QByteArray watched = QFile::encodeName(request_.watchedFolder);
+  watched_ = UniqueFd(ops_.openAt(AT_FDCWD, watched.constData(), folderFlags));
+  if (!watched_.valid()) {
+    return fail(SaveFailure::Other, request_.watchedFolder,
+                QStringLiteral("no se puede abrir el directorio de monitorización: ") +
+                    errnoText(-watched_.get()));
+  }
+  const QByteArray base = QFile::encodeName(request_.base);
+  base_ = UniqueFd(ops_.openAt(AT_FDCWD, base.constData(), folderFlags));
+  if (!base_.valid()) {
+    const int error = -base_.get();
     if (error == ENOENT || error == ENOTDIR) {
       return fail(SaveFailure::Other, request_.base,
                   QStringLiteral("el directorio de destino no existe"));
     }
+    return fail(SaveFailure::Other, request_.base, errnoText(error));
+  }
+  return true;
+}
+
+// Every listed file is looked at before anything is created: those that cannot be taken are
+// left, and one still being written holds the whole batch back until it is closed.
+bool BatchRun::checkSources() {
+  taken_.reserve(request_.names.size());
+  QByteArray holdingBack;
+  for (const QByteArray& name : request_.names) {
+    TakenFile file{name, {}, {}, {}, 0, TakenFile::Stage::Checked};
+    struct stat info {};
+    int error = ops_.statAt(watched_.get(), name.constData(), info);
+    if (error == 0 && !S_ISREG(info.st_mode)) {
+      leave(file, QStringLiteral("no es un archivo normal"));
+      continue;
+    }
+    const UniqueFd fd(error == 0 ? ops_.openAt(watched_.get(), name.constData(), sourceFlags)
+                                 : -error);
+    if (!fd.valid()) {
+      error = -fd.get();
+      leave(file, error == ENOENT ? QStringLiteral("ya no estaba en el directorio")
+                                  : QStringLiteral("no se puede leer: ") + errnoText(error));
+      continue;
+    }
+    if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+      leave(file, QStringLiteral("no es un archivo normal"));
+      continue;
+    }
+    if (isInUse(fd.get(), name, info, check_)) {
+      result_.inUse.push_back(name);
+      if (request_.leaveIfInUse.count(name) != 0) {
+        leave(file, inUseReason);
+      } else if (holdingBack.isEmpty()) {
+        holdingBack = name;
+      }
+      continue;
+    }
+    file.identity = identityOf(info);
+    file.mode = info.st_mode & 07777;
+    taken_.push_back(std::move(file));
+  }
+  if (!holdingBack.isEmpty()) {
+    taken_.clear();
+    result_.left.clear();
+    return fail(SaveFailure::InUse, sourcePath(holdingBack), inUseReason);
+  }
+  return true;
+}
+
+bool BatchRun::createFolder() {
+  const int error = ops_.makeFolder(base_.get(), batchName_.constData());
+  if (error == EEXIST) {
+    return fail(SaveFailure::FolderExists, result_.batchFolder,
+                QStringLiteral("ya existe un directorio con ese nombre"));
+  }
+  if (error != 0) {
     return fail(SaveFailure::Other, result_.batchFolder,
                 QStringLiteral("no se pudo crear el directorio: ") + errnoText(error));
   }
-
-  bool copyOne(const QString& name) {
-    Copy copy{sourcePath(name), {}, {}, {}};
-    copy.sourcePath = QFile::encodeName(copy.source);
-    copy.destinationPath = batchPath_ + '/' + QFile::encodeName(name);
-
-    const UniqueFd source(open(copy.sourcePath.constData(), openSource));
-    struct stat before {};
-    if (!source.valid() || fstat(source.get(), &before) != 0) {
-      return fail(SaveFailure::Other, copy.source, errnoText(errno));
-    }
-    if (!S_ISREG(before.st_mode)) {
-      return fail(SaveFailure::Other, copy.source, QStringLiteral("no es un archivo normal"));
-    }
-    if (isInUse(source.get(), before)) {
-      return fail(SaveFailure::InUse, copy.source, inUseReason);
-    }
-    UniqueFd destination(open(copy.destinationPath.constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, before.st_mode & 0777));
-    if (!destination.valid()) {
-      return fail(SaveFailure::Other, QFile::decodeName(copy.destinationPath), errnoText(errno));
-    }
-    copies_.push_back(copy);
-
-    off_t copied = 0;
-    if (const int error = copyContents(source.get(), destination.get(), copied); error != 0) {
-      return fail(SaveFailure::Other, copy.source, errnoText(error));
-    }
-    struct stat after {};
-    if (fstat(source.get(), &after) != 0) {
-      return fail(SaveFailure::Other, copy.source, errnoText(errno));
-    }
-    copies_.back().identity = identityOf(before);
-    if (!(identityOf(after) == identityOf(before))) {
-      return fail(SaveFailure::InUse, copy.source,
-                  QStringLiteral("el archivo cambió mientras se copiaba"));
-    }
-    if (copied != before.st_size) {
-      return fail(SaveFailure::Other, copy.source,
-                  QStringLiteral("la copia no tiene el tamaño del original"));
-    }
-    // Keep the picture's own date, as a copy on the original system does.
-    const timespec times[2] = {before.st_atim, before.st_mtim};
-    futimens(destination.get(), times);
-    // Start writing back now, so the flush before the deletions finds little left to do.
-    sync_file_range(destination.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
-    if (const int error = destination.reset(); error != 0) {
-      return fail(SaveFailure::Other, QFile::decodeName(copy.destinationPath), errnoText(error));
-    }
-    return true;
+  batch_ = UniqueFd(ops_.openAt(base_.get(), batchName_.constData(), folderFlags | O_NOFOLLOW));
+  if (!batch_.valid()) {
+    ops_.removeFolder(base_.get(), batchName_.constData());
+    return fail(SaveFailure::Other, result_.batchFolder, errnoText(-batch_.get()));
   }
+  return true;
+}
 
-  // Nothing is deleted until every copy and the folder holding them are on the disk.
-  bool flushCopies() {
-    for (const Copy& copy : copies_) {
-      if (const int error = fsyncPath(copy.destinationPath, 0); error != 0) {
-        return fail(SaveFailure::Other, QFile::decodeName(copy.destinationPath),
-                    QStringLiteral("no se pudo escribir en el disco: ") + errnoText(error));
-      }
-    }
-    if (const int error = fsyncPath(batchPath_, O_DIRECTORY); error != 0) {
-      return fail(SaveFailure::Other, result_.batchFolder,
-                  QStringLiteral("no se pudo escribir en el disco: ") + errnoText(error));
-    }
-    fsyncPath(QFile::encodeName(request_.base), O_DIRECTORY);
-    return true;
-  }
-
-  void deleteSources() {
-    for (const Copy& copy : copies_) {
-      struct stat now {};
-      if (stat(copy.sourcePath.constData(), &now) != 0) {
-        result_.kept.push_back(
-            {copy.source, QStringLiteral("ya no estaba en su sitio al borrarlo")});
-      } else if (!(identityOf(now) == copy.identity)) {
-        result_.kept.push_back({copy.source, QStringLiteral("cambió después de copiarse")});
-      } else if (unlink(copy.sourcePath.constData()) != 0) {
-        result_.kept.push_back(
-            {copy.source, QStringLiteral("no se pudo borrar: ") + errnoText(errno)});
-      } else {
-        ++result_.moved;
-      }
+// Written whole under a draft name and renamed, so that a journal either says everything or
+// is not there; flushed with the folders before the first file moves.
+bool BatchRun::writeJournal(BatchJournal::Mode mode) {
+  struct stat watchedInfo {};
+  fstat(watched_.get(), &watchedInfo);
+  BatchJournal journal{mode, watchedInfo.st_dev, watchedInfo.st_ino, {}};
+  journal.entries.reserve(taken_.size());
+  for (const TakenFile& file : taken_) {
+    if (file.stage != TakenFile::Stage::Left) {
+      journal.entries.push_back({file.name, file.claim, file.temporary, file.identity});
     }
   }
+  const QByteArray text = formatJournal(journal);
+  UniqueFd draft(ops_.openAt(batch_.get(), journalDraftName, O_WRONLY | O_CREAT | O_EXCL, 0600));
+  int error = draft.valid() ? 0 : -draft.get();
+  if (error == 0) {
+    error = ops_.writeAll(draft.get(), text.constData(), static_cast<std::size_t>(text.size()));
+  }
+  if (error == 0) {
+    error = ops_.flush(draft.get());
+  }
+  if (error == 0) {
+    error = draft.reset();
+  }
+  if (error == 0) {
+    error = ops_.renameAt(batch_.get(), journalDraftName, batch_.get(), journalName);
+  }
+  if (error == 0) {
+    error = flushBoth() ? 0 : EIO;
+  }
+  if (error != 0) {
+    ops_.unlinkAt(batch_.get(), journalDraftName);
+    return fail(SaveFailure::Other, result_.batchFolder,
+                QStringLiteral("no se pudo escribir en el disco: ") + errnoText(error));
+  }
+  return true;
+}
 
-  void rollBack() {
-    for (const Copy& copy : copies_) {
-      unlink(copy.destinationPath.constData());
-    }
-    rmdir(batchPath_.constData());
-    copies_.clear();
+bool BatchRun::flushBoth() {
+  return ops_.flush(batch_.get()) == 0 && ops_.flush(base_.get()) == 0;
+}
+
+// The files are where they belong and on the disk: the journal has nothing left to tell.
+void BatchRun::finish() {
+  ops_.unlinkAt(batch_.get(), journalName);
+  ops_.flush(batch_.get());
+}
+
+void BatchRun::removeJournalAndFolder() {
+  ops_.unlinkAt(batch_.get(), journalName);
+  ops_.unlinkAt(batch_.get(), journalDraftName);
+  if (ops_.removeFolder(base_.get(), batchName_.constData()) == 0) {
     result_.batchFolder.clear();
   }
+  ops_.flush(base_.get());
+}
 
-  const SaveRequest& request_;
-  InUseCheck check_;
-  SaveResult result_;
-  QByteArray batchPath_;
-  std::vector<Copy> copies_;
-};
+// Within one file system a rename moves a file whole: it is never in two places, nor in none.
+BatchRun::MoveOutcome BatchRun::moveAll() {
+  if (!writeJournal(BatchJournal::Mode::Move)) {
+    return MoveOutcome::Failed;
+  }
+  bool anyMoved = false;
+  for (TakenFile& file : taken_) {
+    const int error =
+        ops_.renameAt(watched_.get(), file.name.constData(), batch_.get(), file.name.constData());
+    if (error == 0) {
+      file.stage = TakenFile::Stage::Moved;
+      anyMoved = true;
+      advance();
+      continue;
+    }
+    if (error == ENOENT) {
+      leave(file, QStringLiteral("ya no estaba en el directorio"));
+      continue;
+    }
+    // A bind mount, or a file system without no-replace renames: the copy way still works.
+    if (!anyMoved && (error == EXDEV || error == EINVAL || error == ENOSYS)) {
+      ops_.unlinkAt(batch_.get(), journalName);
+      return MoveOutcome::Unsupported;
+    }
+    fail(SaveFailure::Other, sourcePath(file.name),
+         QStringLiteral("no se pudo mover: ") + errnoText(error));
+    undoMoves();
+    return MoveOutcome::Failed;
+  }
+  if (ops_.flush(batch_.get()) != 0 || ops_.flush(watched_.get()) != 0) {
+    fail(SaveFailure::Other, result_.batchFolder,
+         QStringLiteral("no se pudo escribir en el disco"));
+    undoMoves();
+    return MoveOutcome::Failed;
+  }
+  for (TakenFile& file : taken_) {
+    if (file.stage == TakenFile::Stage::Moved) {
+      file.stage = TakenFile::Stage::Done;
+      ++result_.moved;
+    }
+  }
+  finish();
+  return MoveOutcome::Done;
+}
 
-}  // namespace
+// A file whose name was taken again meanwhile stays in the batch folder: saved, not lost.
+void BatchRun::undoMoves() {
+  for (TakenFile& file : taken_) {
+    if (file.stage == TakenFile::Stage::Moved &&
+        ops_.renameAt(batch_.get(), file.name.constData(), watched_.get(), file.name.constData()) ==
+            0) {
+      file.stage = TakenFile::Stage::Checked;
+    }
+  }
+  ops_.flush(watched_.get());
+  for (const TakenFile& file : taken_) {
+    if (file.stage == TakenFile::Stage::Moved) {
+      ++result_.moved;
+    }
+  }
+}
 
 QString batchFolderPath(const QString& base, const QString& prefix, const QDateTime& moment) {
   return base + QLatin1Char('/') + prefix + marcaLote(moment);
 }
 
-SaveResult saveBatch(const SaveRequest& request, const InUseCheck& check) {
-  return BatchSaver(request, check).run();
+QString displayName(const QByteArray& name) {
+  return QString::fromUtf8(name);
+}
+
+SaveResult saveBatch(const SaveRequest& request, const SaveEnv& env) {
+  return BatchRun(request, env).run();
 }

@@ -1,57 +1,66 @@
 #pragma once
 
+#include "fs/InUse.h"
+
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
-#include <QStringList>
 
-#include <ctime>
-#include <functional>
+#include <atomic>
+#include <set>
 #include <vector>
 
-// One batch save: a new folder named base + "/" + prefix + stamp, every listed file copied
-// into it, and only then every listed file deleted from the watched folder.
+class FileOps;
+
+// One batch save: a new folder named base + "/" + prefix + stamp, and the listed files of the
+// watched folder moved into it, all or nothing.
 struct SaveRequest {
   QString base;  // "/" is appended however it ends, as users' folder names rely on
   QString prefix;
   QString watchedFolder;
-  QStringList names;
+  std::vector<QByteArray> names;  // as the folder spells them: bytes, not text
   QDateTime moment;
+  std::set<QByteArray> leaveIfInUse;  // in use for too long: saved later, not waited for
 };
 
 enum class SaveFailure {
   None,
   FolderExists,  // a save in the same second: worth trying again a second later
-  InUse,         // another process holds a listed file: worth trying again later
+  InUse,         // another process is writing a listed file: worth trying again soon
   Other,
 };
 
-// A source that was copied but left in the watched folder.
-struct KeptSource {
-  QString path;
-  QString reason;
+// A listed file that this save did not take; it stays in the watched folder for a later one.
+struct LeftFile {
+  QByteArray name;  // the name it has in the watched folder now
+  QString reason;   // in Spanish, for the user
 };
 
 struct SaveResult {
   SaveFailure failure = SaveFailure::None;
-  QString concerned;  // the file or folder a failure concerns
-  QString reason;     // in Spanish, for the user
-  QString batchFolder;
+  QString concerned;    // the file or folder a failure concerns
+  QString reason;       // in Spanish, for the user
+  QString batchFolder;  // empty when no folder was made
   int moved = 0;
-  std::vector<KeptSource> kept;
+  std::vector<LeftFile> left;
+  std::vector<QByteArray> inUse;  // every listed file found still being written
 
   bool ok() const { return failure == SaveFailure::None; }
 };
 
-// How a file still being written is told apart. Leases answer where the file system grants
-// them; elsewhere a file stamped within the last 2 s of fileClock counts as in use.
-struct InUseCheck {
-  bool tryLeases = true;
-  std::function<timespec()> fileClock;  // the clock file times are stamped with; real by default
+struct SaveEnv {
+  FileOps* ops = nullptr;  // the plain system calls when null
+  InUseCheck inUse;
+  std::atomic<int>* progress = nullptr;  // files moved so far, for a progress display
 };
 
-// Runs the save to its end. On any failure before the deletions nothing is left behind: the
-// copies made and the folder created are removed, and every source stays in place.
-SaveResult saveBatch(const SaveRequest& request, const InUseCheck& check = {});
+// Runs the save to its end. A failure leaves nothing behind: the files moved go back, the
+// copies made and the folder created are removed. A file that cannot be taken now (vanished,
+// unreadable, not a plain file, in use for too long) is left where it is, and the rest saved.
+SaveResult saveBatch(const SaveRequest& request, const SaveEnv& env = {});
 
 // The folder a save would create.
 QString batchFolderPath(const QString& base, const QString& prefix, const QDateTime& moment);
+
+// A name as the user reads it: bytes that are not UTF-8 show as U+FFFD.
+QString displayName(const QByteArray& name);

@@ -7,6 +7,7 @@
 #include "dialogs/FrmAcerca.h"
 #include "dialogs/FrmSeleccionDir.h"
 #include "dialogs/FrmSeleccionGuardar.h"
+#include "fs/FileOps.h"
 #include "monitor/FrmInicio.h"
 #include "monitor/SaveMessages.h"
 #include "monitor/WatchDecision.h"
@@ -19,7 +20,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
-#include <QScopedValueRollback>
 #include <QTimer>
 
 namespace {
@@ -53,6 +53,7 @@ FrmMonitoreo::FrmMonitoreo(Forms& forms)
   Timer2.setInterval(500);
   connect(&Timer1, &QTimer::timeout, this, &FrmMonitoreo::Timer1_Timer);
   connect(&Timer2, &QTimer::timeout, this, &FrmMonitoreo::Timer2_Timer);
+  connect(&saver_, &SaveWorker::finished, this, &FrmMonitoreo::saveFinished);
 }
 
 void FrmMonitoreo::buildMenu() {
@@ -135,7 +136,19 @@ void FrmMonitoreo::Form_Load() {
   } else if (valorVis == QLatin1String("0x1")) {
     mnuvisor->setVisible(true);
   }
+  recoverAtStart();
   Timer2.start();
+}
+
+void FrmMonitoreo::recoverAtStart() {
+  const RecoveryReport report =
+      recoverInterruptedSaves(readSetting(context(), QStringLiteral("Dir2")), watchedFolder(),
+                              context().fileOps ? *context().fileOps : realFileOps());
+  if (!report.empty()) {
+    File1.refresh();
+    setPanel(2, countText(count()));
+    Estado->showNotice(recoveryNotice(report));
+  }
 }
 
 void FrmMonitoreo::readMinimum() {
@@ -182,8 +195,11 @@ void FrmMonitoreo::setDirectoryLabel(const QString& text) {
   lbldirectorio->setText(text);
 }
 
+// Starting again while started only writes the same text: the next tick keeps its time.
 void FrmMonitoreo::cmdiniciar_Click() {
-  Timer1.start();
+  if (!Timer1.isActive()) {
+    Timer1.start();
+  }
   setPanel(1, started);
 }
 
@@ -193,41 +209,66 @@ void FrmMonitoreo::cmddetener_Click() {
 }
 
 void FrmMonitoreo::cmdguardar_Click() {
-  saveByHand(readSetting(context(), QStringLiteral("Dir2")));
+  guardarImagenes(readSetting(context(), QStringLiteral("Dir2")), true);
 }
 
 void FrmMonitoreo::mnuguardar_Click() {
-  saveByHand(watchedFolder());
+  guardarImagenes(watchedFolder(), true);
 }
 
-// The list is refreshed after every save, so that what it names is what the folder holds.
-SaveResult FrmMonitoreo::guardarImagenes(const QString& base) {
-  const QScopedValueRollback<bool> guard(busy_, true);
-  const SaveRequest request{base, readSetting(context(), QStringLiteral("Pref")), watchedFolder(),
-                            File1.names(), context().now()};
-  SaveResult result = saveBatch(request);
-  refreshList();
-  return result;
+QString FrmMonitoreo::saveSettingsKey(const QString& base) const {
+  return base + QLatin1Char('\n') + readSetting(context(), QStringLiteral("Pref"));
 }
 
-// The message box runs an event loop of its own: the guard keeps ticks and other saves out.
-void FrmMonitoreo::saveByHand(const QString& base) {
+// The save runs on a thread of its own; until its result is handled, and while a message box
+// about it runs a nested event loop, ticks and other saves stay out.
+void FrmMonitoreo::guardarImagenes(const QString& base, bool byHand) {
   if (busy_) {
     return;
   }
-  const QScopedValueRollback<bool> guard(busy_, true);
-  const QString text = manualSaveText(guardarImagenes(base));
-  if (!text.isEmpty()) {
-    context().presenter->critical(QStringLiteral("ERROR"), text);
-  }
+  busy_ = true;
+  savingByHand_ = byHand;
+  saveSettings_ = saveSettingsKey(base);
+  const QDateTime now = context().now();
+  SaveWorker::Job job{{base, readSetting(context(), QStringLiteral("Pref")), watchedFolder(),
+                       File1.names(), now, patience_.overdue(now)},
+                      readSetting(context(), QStringLiteral("Dir2")),
+                      context().fileOps,
+                      {}};
+  saver_.start(std::move(job));
 }
 
-// Unattended: no box, and a failure is told once, not at every tick.
-void FrmMonitoreo::saveAutomatically() {
-  const SaveResult result = guardarImagenes(readSetting(context(), QStringLiteral("Dir2")));
-  const QString notice = autoNotices_.noticeFor(result, context().now());
-  if (!notice.isEmpty()) {
-    Estado->showNotice(notice);
+// The list is refreshed after every save, so that what it names is what the folder holds.
+void FrmMonitoreo::saveFinished(const SaveResult& result, const RecoveryReport& recovery) {
+  refreshList();
+  const QDateTime now = context().now();
+  patience_.record(result, now);
+  QStringList notices;
+  if (!recovery.empty()) {
+    notices << recoveryNotice(recovery);
+  }
+  if (savingByHand_) {
+    const QString text = manualSaveText(result);
+    if (!text.isEmpty() && !closeAfterSave_) {
+      if (result.ok()) {
+        context().presenter->plain(text);
+      } else {
+        context().presenter->critical(QStringLiteral("ERROR"), text);
+      }
+    }
+  } else {
+    backoff_.record(result, File1.signature(), saveSettings_, now);
+    notices << autoNotices_.noticeFor(result, now);
+  }
+  notices.removeAll(QString());
+  if (notices.isEmpty()) {
+    Estado->clearMessage();
+  } else {
+    Estado->showNotice(notices.join(QLatin1Char(' ')));
+  }
+  busy_ = false;
+  if (closeAfterSave_) {
+    QTimer::singleShot(0, this, &QWidget::close);
   }
 }
 
@@ -237,12 +278,19 @@ void FrmMonitoreo::Timer1_Timer() {
   }
   setPanel(2, countText(count()));
   refreshList();
-  if (shouldSave(count(), minImagenes)) {
-    saveAutomatically();
+  if (!shouldSave(count(), minImagenes)) {
+    return;
+  }
+  const QString base = readSetting(context(), QStringLiteral("Dir2"));
+  if (backoff_.allows(File1.signature(), saveSettingsKey(base), context().now())) {
+    guardarImagenes(base, false);
   }
 }
 
 void FrmMonitoreo::Timer2_Timer() {
+  if (saver_.running()) {
+    Estado->showNotice(progressNotice(saver_.done(), saver_.total()));
+  }
   if (busy_) {
     return;
   }
@@ -274,7 +322,16 @@ void FrmMonitoreo::mnacerca_Click() {
   forms().show<FrmAcerca>();
 }
 
+// A save in progress ends, finished or rolled back, before the program does: the window goes
+// at once, and the program follows when the save is over.
 void FrmMonitoreo::closeEvent(QCloseEvent* event) {
+  if (saver_.running()) {
+    closeAfterSave_ = true;
+    Timer1.stop();
+    hide();
+    event->ignore();
+    return;
+  }
   cerrarPrograma();
   Form::closeEvent(event);
   if (context().quit) {

@@ -3,6 +3,9 @@
 #include "app/Form.h"
 #include "monitor/AutoSaveNotices.h"
 #include "monitor/BatchSave.h"
+#include "monitor/InUsePatience.h"
+#include "monitor/SaveBackoff.h"
+#include "monitor/SaveWorker.h"
 #include "monitor/WatchedList.h"
 
 #include <QStringList>
@@ -35,6 +38,9 @@ public:
   QString panel(int number) const;
   void setDirectoryLabel(const QString& text);
   bool isMonitoring() const { return Timer1.isActive(); }
+  bool isSaving() const { return saver_.running(); }
+  // Waits for a save running in the background and takes its result now.
+  void finishSave() { saver_.finish(); }
   qint16 minimumCount() const { return minImagenes; }
 
   void cmdiniciar_Click();
@@ -83,9 +89,10 @@ private:
   void buildControls(QWidget* client);
   void readMinimum();
   void cerrarPrograma();
-  SaveResult guardarImagenes(const QString& base);
-  void saveByHand(const QString& base);
-  void saveAutomatically();
+  void guardarImagenes(const QString& base, bool byHand);
+  void saveFinished(const SaveResult& result, const RecoveryReport& recovery);
+  QString saveSettingsKey(const QString& base) const;
+  void recoverAtStart();
 
   WatchedList File1;
   qint16 minImagenes = 0;
@@ -94,5 +101,11 @@ private:
   bool reported_ = false;
   // Set while a save runs, and while its message box runs a nested event loop.
   bool busy_ = false;
+  bool savingByHand_ = false;
+  bool closeAfterSave_ = false;
+  QString saveSettings_;
+  SaveWorker saver_;
   AutoSaveNotices autoNotices_;
+  SaveBackoff backoff_;
+  InUsePatience patience_;
 };

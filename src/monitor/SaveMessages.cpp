@@ -1,13 +1,30 @@
 #include "monitor/SaveMessages.h"
 
+#include <QStringList>
+
 namespace {
 
-QString keptList(const SaveResult& result) {
+// A message box stays readable however many files a batch leaves behind.
+constexpr std::size_t listedAtMost = 20;
+
+QString leftList(const std::vector<LeftFile>& left, const QString& separator) {
   QStringList lines;
-  for (const KeptSource& kept : result.kept) {
-    lines << kept.path + QStringLiteral(": ") + kept.reason;
+  for (std::size_t i = 0; i < left.size() && i < listedAtMost; ++i) {
+    lines << displayName(left[i].name) + QStringLiteral(": ") + left[i].reason;
   }
-  return lines.join(QLatin1Char('\n'));
+  if (left.size() > listedAtMost) {
+    lines << QStringLiteral("y %1 más").arg(left.size() - listedAtMost);
+  }
+  return lines.join(separator);
+}
+
+QString savedPart(const SaveResult& result) {
+  if (result.moved == 0) {
+    return QStringLiteral("No se guardó ninguna imagen.");
+  }
+  return QStringLiteral("Se guardaron %1 imagenes en %2.")
+      .arg(result.moved)
+      .arg(result.batchFolder);
 }
 
 }  // namespace
@@ -20,36 +37,44 @@ QString manualSaveText(const SaveResult& result) {
                ".\n\nNo se ha perdido ningún archivo: todas las imagenes siguen en "
                "el directorio de monitorización.");
   }
-  if (!result.kept.empty()) {
-    return QStringLiteral("Las imagenes se guardaron en ") + result.batchFolder +
-           QStringLiteral(
-               ", pero estos archivos se dejaron en el directorio de "
-               "monitorización:\n\n") +
-           keptList(result) +
-           QStringLiteral("\n\nNo se ha perdido ningún archivo: su copia está en el lote.");
+  if (result.left.empty()) {
+    return {};
   }
-  return {};
-}
-
-QString automaticSaveNotice(const SaveResult& result) {
-  if (!result.ok()) {
-    return QStringLiteral("No se pudieron guardar las imagenes: ") + result.concerned +
-           QStringLiteral(": ") + result.reason + QStringLiteral(". Ningún archivo se ha perdido.");
-  }
-  if (!result.kept.empty()) {
-    QStringList files;
-    for (const KeptSource& kept : result.kept) {
-      files << kept.path;
-    }
-    return QStringLiteral("Lote guardado; se dejaron en su sitio, con su copia en el lote: ") +
-           files.join(QStringLiteral(", "));
-  }
-  return {};
-}
-
-QString stillInUseNotice(const QString& file) {
-  return QStringLiteral("El archivo ") + file +
+  return savedPart(result) +
          QStringLiteral(
-             " sigue en uso por otro programa desde hace más de 30 segundos; se "
-             "guardará cuando quede libre.");
+             "\n\nEstos archivos se dejaron en el directorio de monitorización y "
+             "se guardarán en un lote posterior:\n\n") +
+         leftList(result.left, QStringLiteral("\n"));
+}
+
+QString automaticFailureNotice(const SaveResult& result) {
+  return QStringLiteral("No se pudieron guardar las imagenes: ") + result.concerned +
+         QStringLiteral(": ") + result.reason + QStringLiteral(". Ningún archivo se ha perdido.");
+}
+
+QString leftFilesNotice(const SaveResult& result, const std::vector<LeftFile>& toName) {
+  return savedPart(result) + QStringLiteral(" Se dejaron en su sitio: ") +
+         leftList(toName, QStringLiteral("; "));
+}
+
+QString progressNotice(int done, int total) {
+  return QStringLiteral("Guardando lote: %1 de %2").arg(done).arg(total);
+}
+
+QString recoveryNotice(const RecoveryReport& report) {
+  QStringList parts;
+  if (report.batches > 0) {
+    parts
+        << QStringLiteral(
+               "Se completó un guardado interrumpido: %1 archivos devueltos al directorio de "
+               "monitorización, %2 copias repetidas borradas, %3 imagenes conservadas en su lote.")
+               .arg(report.returned)
+               .arg(report.removedCopies)
+               .arg(report.keptCopies);
+  }
+  if (!report.untrusted.isEmpty()) {
+    parts << QStringLiteral("No se tocó un lote interrumpido que no es de confianza: ") +
+                 report.untrusted.join(QStringLiteral("; "));
+  }
+  return parts.join(QLatin1Char(' '));
 }

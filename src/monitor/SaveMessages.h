@@ -1,10 +1,16 @@
 #pragma once
 
+#include "monitor/BatchRecovery.h"
 #include "monitor/BatchSave.h"
 
 #include <QString>
 
+#include <vector>
+
 // What the user is told about a save. Empty when there is nothing to tell.
 QString manualSaveText(const SaveResult& result);
-QString automaticSaveNotice(const SaveResult& result);
-QString stillInUseNotice(const QString& file);
+QString automaticFailureNotice(const SaveResult& result);
+// The files an automatic save left in the watched folder, each named once by the caller.
+QString leftFilesNotice(const SaveResult& result, const std::vector<LeftFile>& toName);
+QString progressNotice(int done, int total);
+QString recoveryNotice(const RecoveryReport& report);

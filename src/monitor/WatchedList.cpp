@@ -1,6 +1,6 @@
 #include "monitor/WatchedList.h"
 
-#include <QFile>
+#include <functional>
 
 void WatchedList::setFolder(const QString& folder) {
   folder_ = folder;
@@ -26,14 +26,18 @@ void WatchedList::refresh() {
 }
 
 QString WatchedList::item(int index) const {
-  return QFile::decodeName(names_.data() + starts_.at(index));
+  return QString::fromUtf8(names_.data() + starts_.at(index));
 }
 
-QStringList WatchedList::names() const {
-  QStringList result;
-  result.reserve(count());
-  for (int i = 0; i < count(); ++i) {
-    result.append(item(i));
+std::vector<QByteArray> WatchedList::names() const {
+  std::vector<QByteArray> result;
+  result.reserve(starts_.size());
+  for (const std::size_t start : starts_) {
+    result.emplace_back(names_.data() + start);
   }
   return result;
+}
+
+std::size_t WatchedList::signature() const {
+  return std::hash<std::string>{}(names_);
 }

@@ -2,8 +2,8 @@
 
 #include "controls/FilePattern.h"
 
+#include <QByteArray>
 #include <QString>
-#include <QStringList>
 
 #include <string>
 #include <vector>
@@ -19,8 +19,11 @@ public:
 
   void refresh();
   int count() const { return static_cast<int>(starts_.size()); }
-  QString item(int index) const;
-  QStringList names() const;
+  QString item(int index) const;          // as the user reads it
+  std::vector<QByteArray> names() const;  // as the folder spells them
+  // Changes whenever the listed names change, so that a save that failed is not tried again
+  // on the same list.
+  std::size_t signature() const;
 
 private:
   QString folder_;

@@ -1,3 +1,4 @@
+#include "common/ScriptedFileOps.h"
 #include "monitor/BatchSave.h"
 
 #include <QDir>
@@ -12,230 +13,394 @@
 
 namespace {
 
+using Step = FileOps::Step;
+
+const QString batchName = QStringLiteral("Fotos_532004_973");
+
 // A watched folder "in" and a save folder "out" in a temporary folder.
 class BatchSaveTest : public ::testing::Test {
 protected:
   QString in() const { return dir.filePath(QStringLiteral("in")); }
   QString out() const { return dir.filePath(QStringLiteral("out")); }
+  QString batch() const { return out() + QLatin1Char('/') + batchName; }
 
   void SetUp() override {
     ASSERT_TRUE(QDir().mkpath(in()));
     ASSERT_TRUE(QDir().mkpath(out()));
   }
 
-  void put(const QString& name, const QByteArray& bytes) const {
-    QFile file(in() + QLatin1Char('/') + name);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+  // Empty folders again, for the next case of a table.
+  void reset() {
+    QDir(in()).removeRecursively();
+    QDir(out()).removeRecursively();
+    SetUp();
   }
 
-  static QByteArray read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+  static QByteArray path(const QString& folder, const QByteArray& name) {
+    return QFile::encodeName(folder) + '/' + name;
+  }
+
+  void put(const QByteArray& name, const QByteArray& bytes) const {
+    const int fd =
+        open(path(in(), name).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, bytes.constData(), bytes.size()), bytes.size());
+    close(fd);
+  }
+
+  // By bytes: a name that is not UTF-8 does not survive a trip through QString.
+  static QByteArray read(const QByteArray& file) {
+    const int fd = open(file.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+      return "<missing>";
+    }
+    QByteArray content;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
+      content.append(buffer, n);
+    }
+    close(fd);
+    return content;
   }
 
   // Puts a file's modification time an hour back, so it does not look freshly written.
-  void age(const QString& name) const {
+  void age(const QByteArray& name) const {
     struct stat info {};
-    const QByteArray path = QFile::encodeName(in() + QLatin1Char('/') + name);
-    ASSERT_EQ(stat(path.constData(), &info), 0);
+    ASSERT_EQ(stat(path(in(), name).constData(), &info), 0);
     timespec times[2] = {info.st_atim, info.st_mtim};
     times[1].tv_sec -= 3600;
-    ASSERT_EQ(utimensat(AT_FDCWD, path.constData(), times, 0), 0);
+    ASSERT_EQ(utimensat(AT_FDCWD, path(in(), name).constData(), times, 0), 0);
   }
 
-  SaveRequest request(const QStringList& names,
+  SaveRequest request(const std::vector<QByteArray>& names,
                       const QString& prefix = QStringLiteral("Fotos_")) const {
-    return {out(), prefix, in(), names, QDateTime(QDate(2004, 3, 5), QTime(9, 7, 3))};
+    return {out(), prefix, in(), names, QDateTime(QDate(2004, 3, 5), QTime(9, 7, 3)), {}};
   }
 
-  QStringList entries(const QString& folder) const {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
-                                  QDir::Name);
+  static QStringList entries(const QString& folder) {
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
   }
 
   QTemporaryDir dir;
-  const QStringList abc{QStringLiteral("a.bmp"), QStringLiteral("b.bmp"), QStringLiteral("c.bmp")};
+  const std::vector<QByteArray> abc{"a.bmp", "b.bmp", "c.bmp"};
 };
 
-TEST_F(BatchSaveTest, MovesEveryFileIntoTheStampedFolderKeepingContentAndDate) {
-  put(QStringLiteral("a.bmp"), "alpha");
-  put(QStringLiteral("b.bmp"), QByteArray(3 << 20, 'b'));
-  put(QStringLiteral("c.bmp"), QByteArray());
-  age(QStringLiteral("a.bmp"));
+bool isSourceRename(Step step, const QByteArray& name) {
+  return step == Step::Rename && !name.startsWith(".varndel-");
+}
+
+// The copy way is taken when the first move of a file says the folders are on two file
+// systems.
+ScriptedFileOps::Script acrossFileSystems(ScriptedFileOps::Script then = {}) {
+  return [then, told = false](Step step, const QByteArray& name, int earlier) mutable {
+    if (!told && isSourceRename(step, name)) {
+      told = true;
+      return EXDEV;
+    }
+    return then ? then(step, name, earlier) : 0;
+  };
+}
+
+class BothWaysTest : public BatchSaveTest, public ::testing::WithParamInterface<bool> {
+protected:
+  ScriptedFileOps ops{GetParam() ? acrossFileSystems() : ScriptedFileOps::Script()};
+  SaveEnv env{&ops, {}, nullptr};
+};
+
+TEST_P(BothWaysTest, MovesEveryFileKeepingContentAndDateAndLeavesNothingElse) {
+  put("a.bmp", "alpha");
+  put("b.bmp", QByteArray(3 << 20, 'b'));
+  put("c.bmp", QByteArray());
+  age("a.bmp");
   const QDateTime aDate = QFileInfo(in() + QStringLiteral("/a.bmp")).lastModified();
+  std::atomic<int> progress{0};
+  env.progress = &progress;
 
-  const SaveResult result = saveBatch(request(abc));
+  const SaveResult result = saveBatch(request(abc), env);
 
-  ASSERT_TRUE(result.ok()) << result.reason.toStdString();
-  const QString batch = out() + QStringLiteral("/Fotos_532004_973");
-  EXPECT_EQ(result.batchFolder, batch);
+  ASSERT_TRUE(result.ok()) << result.concerned.toStdString() << result.reason.toStdString();
+  EXPECT_EQ(result.batchFolder, batch());
   EXPECT_EQ(result.moved, 3);
-  EXPECT_TRUE(result.kept.empty());
-  EXPECT_EQ(entries(batch), abc);
-  EXPECT_EQ(read(batch + QStringLiteral("/a.bmp")), "alpha");
-  EXPECT_EQ(read(batch + QStringLiteral("/b.bmp")), QByteArray(3 << 20, 'b'));
-  EXPECT_EQ(read(batch + QStringLiteral("/c.bmp")), QByteArray());
-  EXPECT_EQ(QFileInfo(batch + QStringLiteral("/a.bmp")).lastModified(), aDate);
+  EXPECT_EQ(progress, 3);
+  EXPECT_TRUE(result.left.empty());
+  EXPECT_EQ(entries(batch()), (QStringList{"a.bmp", "b.bmp", "c.bmp"}));
+  EXPECT_EQ(read(path(batch(), "a.bmp")), "alpha");
+  EXPECT_EQ(read(path(batch(), "b.bmp")), QByteArray(3 << 20, 'b'));
+  EXPECT_EQ(read(path(batch(), "c.bmp")), QByteArray());
+  EXPECT_EQ(QFileInfo(batch() + QStringLiteral("/a.bmp")).lastModified(), aDate);
   EXPECT_TRUE(entries(in()).isEmpty());
 }
 
+// The watched folder refuses deletions (a read-only mount, a folder the user may not write):
+// nothing is copied, and a second try makes no second batch.
+TEST_P(BothWaysTest, FolderThatRefusesDeletionsGetsNoBatchAtAll) {
+  for (const QByteArray& name : abc) {
+    put(name, name);
+  }
+  ScriptedFileOps refusing(GetParam()
+                               ? acrossFileSystems([](Step step, const QByteArray& name, int) {
+                                   return isSourceRename(step, name) ? EROFS : 0;
+                                 })
+                               : [](Step step, const QByteArray& name, int) {
+                                   return isSourceRename(step, name) ? EROFS : 0;
+                                 });
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const SaveResult result = saveBatch(request(abc), {&refusing, {}, nullptr});
+    EXPECT_EQ(result.failure, SaveFailure::Other);
+    EXPECT_TRUE(result.reason.contains(QStringLiteral("solo lectura")))
+        << result.reason.toStdString();
+    EXPECT_TRUE(entries(out()).isEmpty());
+    EXPECT_EQ(entries(in()), (QStringList{"a.bmp", "b.bmp", "c.bmp"}));
+  }
+  EXPECT_EQ(refusing.count(Step::Copy), 0);
+}
+
+// A step that fails part-way puts everything back: no batch folder, every source under its
+// own name, no hidden or partial file anywhere.
+TEST_P(BothWaysTest, FailureAtAnyStepLeavesTheFoldersAsTheyWere) {
+  struct Case {
+    Step step;
+    int occurrence;
+    int error;
+  };
+  const std::vector<Case> cases = {
+      {Step::Rename, 2, EIO},   {Step::Copy, 1, ENOSPC}, {Step::Flush, 4, EIO},
+      {Step::Write, 0, ENOSPC}, {Step::Open, 6, EMFILE}, {Step::Rename, 4, ENOSPC},
+  };
+  int failed = 0;
+  for (const Case& c : cases) {
+    reset();
+    for (const QByteArray& name : abc) {
+      put(name, name + " content");
+    }
+    const ScriptedFileOps::Script fault = [c](Step step, const QByteArray&, int earlier) {
+      return step == c.step && earlier == c.occurrence ? c.error : 0;
+    };
+    ScriptedFileOps failing(GetParam() ? acrossFileSystems(fault) : fault);
+    const SaveResult result = saveBatch(request(abc), {&failing, {}, nullptr});
+    if (result.ok()) {
+      continue;  // this way of saving never reached that step
+    }
+    ++failed;
+    EXPECT_TRUE(entries(out()).isEmpty()) << static_cast<int>(c.step) << " " << c.occurrence << " "
+                                          << entries(out()).join(' ').toStdString();
+    EXPECT_EQ(entries(in()), (QStringList{"a.bmp", "b.bmp", "c.bmp"}));
+    EXPECT_EQ(read(path(in(), "b.bmp")), "b.bmp content");
+  }
+  EXPECT_GE(failed, 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(RenameOrCopy, BothWaysTest, ::testing::Bool());
+
 TEST_F(BatchSaveTest, TrailingSeparatorAndEmptyPrefix) {
-  put(QStringLiteral("a.bmp"), "a");
-  SaveRequest withSlash = request({QStringLiteral("a.bmp")}, QString());
+  put("a.bmp", "a");
+  SaveRequest withSlash = request({"a.bmp"}, QString());
   withSlash.base = out() + QLatin1Char('/');
 
   const SaveResult result = saveBatch(withSlash);
 
   ASSERT_TRUE(result.ok()) << result.reason.toStdString();
   EXPECT_EQ(result.batchFolder, out() + QStringLiteral("//532004_973"));
-  EXPECT_EQ(entries(out()), QStringList{QStringLiteral("532004_973")});
-  EXPECT_EQ(read(out() + QStringLiteral("/532004_973/a.bmp")), "a");
+  EXPECT_EQ(read(path(out(), "532004_973/a.bmp")), "a");
 }
 
 TEST_F(BatchSaveTest, EmptyListStillCreatesTheFolder) {
   const SaveResult result = saveBatch(request({}));
   ASSERT_TRUE(result.ok());
-  EXPECT_TRUE(QFileInfo(out() + QStringLiteral("/Fotos_532004_973")).isDir());
+  EXPECT_TRUE(QFileInfo(batch()).isDir());
   EXPECT_EQ(result.moved, 0);
 }
 
 TEST_F(BatchSaveTest, SecondSaveInTheSameSecondMovesNothing) {
-  put(QStringLiteral("a.bmp"), "a");
-  ASSERT_TRUE(saveBatch(request({QStringLiteral("a.bmp")})).ok());
-  put(QStringLiteral("d.bmp"), "d");
+  put("a.bmp", "a");
+  ASSERT_TRUE(saveBatch(request({"a.bmp"})).ok());
+  put("d.bmp", "d");
 
-  const SaveResult second = saveBatch(request({QStringLiteral("d.bmp")}));
+  const SaveResult second = saveBatch(request({"d.bmp"}));
 
   EXPECT_EQ(second.failure, SaveFailure::FolderExists);
-  EXPECT_EQ(second.concerned, out() + QStringLiteral("/Fotos_532004_973"));
-  EXPECT_EQ(entries(in()), QStringList{QStringLiteral("d.bmp")});
-  EXPECT_EQ(entries(out() + QStringLiteral("/Fotos_532004_973")),
-            QStringList{QStringLiteral("a.bmp")});
+  EXPECT_EQ(second.concerned, batch());
+  EXPECT_EQ(entries(in()), QStringList{"d.bmp"});
+  EXPECT_EQ(entries(batch()), QStringList{"a.bmp"});
 }
 
-TEST_F(BatchSaveTest, FileHeldOpenForWritingStopsTheSaveBeforeAnythingIsCreated) {
-  for (const QString& name : abc) {
-    put(name, name.toUtf8());
+TEST_F(BatchSaveTest, FileHeldOpenForWritingHoldsTheBatchBackUntilTooLong) {
+  for (const QByteArray& name : abc) {
+    put(name, name);
   }
-  const int writer =
-      open(QFile::encodeName(in() + QStringLiteral("/b.bmp")).constData(), O_WRONLY | O_CLOEXEC);
+  const int writer = open(path(in(), "b.bmp").constData(), O_WRONLY | O_CLOEXEC);
   ASSERT_GE(writer, 0);
 
-  const SaveResult result = saveBatch(request(abc));
-  close(writer);
-
-  EXPECT_EQ(result.failure, SaveFailure::InUse);
-  EXPECT_EQ(result.concerned, in() + QStringLiteral("/b.bmp"));
-  EXPECT_EQ(entries(in()), abc);
-  EXPECT_EQ(read(in() + QStringLiteral("/b.bmp")), "b.bmp");
+  const SaveResult held = saveBatch(request(abc));
+  EXPECT_EQ(held.failure, SaveFailure::InUse);
+  EXPECT_EQ(held.concerned, in() + QStringLiteral("/b.bmp"));
+  EXPECT_EQ(held.inUse, std::vector<QByteArray>{"b.bmp"});
   EXPECT_TRUE(entries(out()).isEmpty());
 
-  EXPECT_TRUE(saveBatch(request(abc)).ok());
+  SaveRequest tooLong = request(abc);
+  tooLong.leaveIfInUse = {"b.bmp"};
+  const SaveResult without = saveBatch(tooLong);
+  close(writer);
+  ASSERT_TRUE(without.ok()) << without.reason.toStdString();
+  EXPECT_EQ(entries(batch()), (QStringList{"a.bmp", "c.bmp"}));
+  ASSERT_EQ(without.left.size(), 1u);
+  EXPECT_EQ(without.left[0].name, "b.bmp");
+  EXPECT_EQ(entries(in()), QStringList{"b.bmp"});
 }
 
 TEST_F(BatchSaveTest, WithoutLeasesAFreshlyWrittenFileCountsAsInUse) {
-  put(QStringLiteral("old.bmp"), "o");
-  put(QStringLiteral("new.bmp"), "n");
-  age(QStringLiteral("old.bmp"));
-  const InUseCheck noLeases{false, {}};
+  put("old.bmp", "o");
+  put("new.bmp", "n");
+  age("old.bmp");
+  const SaveEnv noLeases{nullptr, {false, {}}, nullptr};
 
-  const SaveResult both =
-      saveBatch(request({QStringLiteral("old.bmp"), QStringLiteral("new.bmp")}), noLeases);
+  const SaveResult both = saveBatch(request({"old.bmp", "new.bmp"}), noLeases);
   EXPECT_EQ(both.failure, SaveFailure::InUse);
   EXPECT_EQ(both.concerned, in() + QStringLiteral("/new.bmp"));
-  EXPECT_EQ(entries(in()).size(), 2);
   EXPECT_TRUE(entries(out()).isEmpty());
 
-  EXPECT_TRUE(saveBatch(request({QStringLiteral("old.bmp")}), noLeases).ok());
+  EXPECT_TRUE(saveBatch(request({"old.bmp"}), noLeases).ok());
 }
 
-TEST_F(BatchSaveTest, MissingSourceRollsBackTheCopiesAndTheFolder) {
-  put(QStringLiteral("a.bmp"), "a");
-  put(QStringLiteral("c.bmp"), "c");
+// No odd file blocks the others: each is left where it is, named with why, and the rest is
+// saved. A name that is not UTF-8 is still a name: it is saved byte for byte.
+TEST_F(BatchSaveTest, FilesThatCannotBeTakenAreLeftAndTheRestIsSaved) {
+  const QByteArray odd("caf\xff\xfe.bmp");
+  put("a.bmp", "a");
+  put(odd, "odd");
+  put("locked.bmp", "secret");
+  ASSERT_TRUE(QDir(in()).mkdir(QStringLiteral("folder.bmp")));
+  ASSERT_EQ(mkfifo(path(in(), "pipe.bmp").constData(), 0644), 0);
+  ScriptedFileOps unreadable([](Step step, const QByteArray& name, int) {
+    return step == Step::Open && name == "locked.bmp" ? EACCES : 0;
+  });
 
-  const SaveResult result = saveBatch(request(abc));
+  const SaveResult result =
+      saveBatch(request({"a.bmp", "gone.bmp", odd, "locked.bmp", "folder.bmp", "pipe.bmp"}),
+                {&unreadable, {}, nullptr});
 
-  EXPECT_EQ(result.failure, SaveFailure::Other);
-  EXPECT_EQ(result.concerned, in() + QStringLiteral("/b.bmp"));
-  EXPECT_FALSE(result.reason.isEmpty());
-  EXPECT_TRUE(entries(out()).isEmpty());
-  EXPECT_EQ(entries(in()), (QStringList{QStringLiteral("a.bmp"), QStringLiteral("c.bmp")}));
+  ASSERT_TRUE(result.ok()) << result.reason.toStdString();
+  EXPECT_EQ(result.moved, 2);
+  EXPECT_EQ(read(path(batch(), odd)), "odd");
+  EXPECT_EQ(read(path(batch(), "a.bmp")), "a");
+  std::vector<QByteArray> left;
+  for (const LeftFile& file : result.left) {
+    left.push_back(file.name);
+    EXPECT_FALSE(file.reason.isEmpty());
+  }
+  EXPECT_EQ(left, (std::vector<QByteArray>{"gone.bmp", "locked.bmp", "folder.bmp", "pipe.bmp"}));
+  EXPECT_EQ(read(path(in(), "locked.bmp")), "secret");
+  EXPECT_EQ(displayName(odd), QStringLiteral("caf\uFFFD\uFFFD.bmp"));
 }
 
-TEST_F(BatchSaveTest, SourceThatIsNotAPlainFileRollsBack) {
-  put(QStringLiteral("a.bmp"), "a");
-  ASSERT_TRUE(QDir(in()).mkdir(QStringLiteral("b.bmp")));
-  const SaveResult result = saveBatch(request({QStringLiteral("a.bmp"), QStringLiteral("b.bmp")}));
-  EXPECT_EQ(result.failure, SaveFailure::Other);
+TEST_F(BatchSaveTest, NothingThatCanBeTakenMakesNoFolder) {
+  const SaveResult result = saveBatch(request({"gone.bmp"}));
+  EXPECT_TRUE(result.ok()) << result.reason.toStdString();
+  EXPECT_EQ(result.moved, 0);
+  EXPECT_TRUE(result.batchFolder.isEmpty());
   EXPECT_TRUE(entries(out()).isEmpty());
-  EXPECT_EQ(read(in() + QStringLiteral("/a.bmp")), "a");
 }
 
 TEST_F(BatchSaveTest, SaveFolderThatCannotHoldFoldersIsReported) {
-  put(QStringLiteral("a.bmp"), "a");
-  SaveRequest intoFile = request({QStringLiteral("a.bmp")});
+  put("a.bmp", "a");
+  SaveRequest intoFile = request({"a.bmp"});
   intoFile.base = in() + QStringLiteral("/a.bmp");
-  SaveRequest intoNothing = request({QStringLiteral("a.bmp")});
+  SaveRequest intoNothing = request({"a.bmp"});
   intoNothing.base = dir.filePath(QStringLiteral("gone"));
+  SaveRequest unset = request({"a.bmp"});
+  unset.base.clear();
 
-  for (const SaveRequest& bad : {intoFile, intoNothing}) {
+  for (const SaveRequest& bad : {intoFile, intoNothing, unset}) {
     const SaveResult result = saveBatch(bad);
     EXPECT_EQ(result.failure, SaveFailure::Other);
-    EXPECT_EQ(result.concerned, bad.base);
-    EXPECT_EQ(read(in() + QStringLiteral("/a.bmp")), "a");
+    EXPECT_EQ(read(path(in(), "a.bmp")), "a");
   }
   EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("gone"))));
-}
-
-TEST_F(BatchSaveTest, PrefixThatLeavesTheSaveFolderIsRefused) {
-  put(QStringLiteral("a.bmp"), "a");
-  for (const QString& prefix :
-       {QStringLiteral("../x"), QStringLiteral("a/b"), QStringLiteral("."), QStringLiteral("..")}) {
-    const SaveResult result = saveBatch(request({QStringLiteral("a.bmp")}, prefix));
-    EXPECT_EQ(result.failure, SaveFailure::Other) << prefix.toStdString();
-    EXPECT_EQ(result.concerned, prefix);
-  }
-  EXPECT_TRUE(entries(out()).isEmpty());
-  EXPECT_EQ(entries(dir.path()), (QStringList{QStringLiteral("in"), QStringLiteral("out")}));
-  EXPECT_EQ(entries(in()), QStringList{QStringLiteral("a.bmp")});
-}
-
-TEST_F(BatchSaveTest, EmptySaveFolderIsRefusedRatherThanUsingTheRoot) {
-  put(QStringLiteral("a.bmp"), "a");
-  SaveRequest unset = request({QStringLiteral("a.bmp")});
-  unset.base.clear();
-  EXPECT_EQ(saveBatch(unset).failure, SaveFailure::Other);
   EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/Fotos_532004_973")));
-  EXPECT_EQ(entries(in()), QStringList{QStringLiteral("a.bmp")});
 }
 
-// The clock is read before each copy: once a.bmp is in the batch, a.bmp is rewritten.
-TEST_F(BatchSaveTest, SourceChangedAfterItsCopyIsKeptAndReported) {
-  put(QStringLiteral("a.bmp"), "original");
-  put(QStringLiteral("b.bmp"), "b");
-  age(QStringLiteral("a.bmp"));
-  age(QStringLiteral("b.bmp"));
-  const QString batch = out() + QStringLiteral("/Fotos_532004_973");
-  const InUseCheck changeAfterCopy{false, [&] {
-                                     if (QFileInfo::exists(batch + QStringLiteral("/a.bmp"))) {
-                                       put(QStringLiteral("a.bmp"), "rewritten!");
-                                     }
-                                     timespec now{};
-                                     clock_gettime(CLOCK_REALTIME, &now);
-                                     return now;
-                                   }};
+// The stamp always follows the prefix, so "." and ".." name folders inside the save folder.
+TEST_F(BatchSaveTest, OnlyAPrefixWithASlashIsRefused) {
+  const std::vector<std::pair<QString, QString>> cases = {
+      {QStringLiteral("../x"), QString()},
+      {QStringLiteral("a/b"), QString()},
+      {QStringLiteral("."), QStringLiteral(".532004_973")},
+      {QStringLiteral(".."), QStringLiteral("..532004_973")},
+  };
+  for (const auto& [prefix, folder] : cases) {
+    put("a.bmp", prefix.toUtf8());
+    const SaveResult result = saveBatch(request({"a.bmp"}, prefix));
+    if (folder.isEmpty()) {
+      EXPECT_EQ(result.failure, SaveFailure::Other) << prefix.toStdString();
+      EXPECT_EQ(result.concerned, prefix);
+    } else {
+      ASSERT_TRUE(result.ok()) << prefix.toStdString();
+      EXPECT_EQ(read(path(out() + QLatin1Char('/') + folder, "a.bmp")), prefix.toUtf8());
+    }
+  }
+  EXPECT_EQ(entries(dir.path()), (QStringList{"in", "out"}));
+}
 
-  const SaveResult result =
-      saveBatch(request({QStringLiteral("a.bmp"), QStringLiteral("b.bmp")}), changeAfterCopy);
+// Another program replaces a file (writes a new one and renames it over the name) or writes
+// more into it while the batch is copied: its new content is never deleted.
+TEST_F(BatchSaveTest, ContentThatArrivesDuringACopyIsNeverDeleted) {
+  enum class Change { ReplacedBeforeClaim, ReplacedBeforeDelete, AppendedBeforeDelete };
+  const auto replace = [this] {
+    put("a.bmp.part", "new picture");
+    rename(path(in(), "a.bmp.part").constData(), path(in(), "a.bmp").constData());
+  };
+  for (const Change change :
+       {Change::ReplacedBeforeClaim, Change::ReplacedBeforeDelete, Change::AppendedBeforeDelete}) {
+    put("a.bmp", "original");
+    put("b.bmp", "b");
+    bool done = false;
+    ScriptedFileOps ops(acrossFileSystems([&](Step step, const QByteArray& name, int) {
+      if (done) {
+        return 0;
+      }
+      if (change == Change::ReplacedBeforeClaim && step == Step::Rename && name == "a.bmp") {
+        replace();
+        done = true;
+      }
+      if (change != Change::ReplacedBeforeClaim && step == Step::Unlink &&
+          name.startsWith(".varndel-") && name.endsWith("-claim-0")) {
+        if (change == Change::ReplacedBeforeDelete) {
+          replace();
+        } else {
+          QFile claimed(QFile::decodeName(path(in(), name)));
+          EXPECT_TRUE(claimed.open(QIODevice::Append));
+          claimed.write(" and more");
+        }
+        done = true;
+      }
+      return 0;
+    }));
 
-  ASSERT_TRUE(result.ok()) << result.reason.toStdString();
-  EXPECT_EQ(result.moved, 1);
-  ASSERT_EQ(result.kept.size(), 1u);
-  EXPECT_EQ(result.kept[0].path, in() + QStringLiteral("/a.bmp"));
-  EXPECT_EQ(read(in() + QStringLiteral("/a.bmp")), "rewritten!");
-  EXPECT_EQ(read(batch + QStringLiteral("/a.bmp")), "original");
-  EXPECT_FALSE(QFileInfo::exists(in() + QStringLiteral("/b.bmp")));
+    const SaveResult result = saveBatch(request({"a.bmp", "b.bmp"}), {&ops, {}, nullptr});
+
+    const int c = static_cast<int>(change);
+    ASSERT_TRUE(result.ok()) << c << result.reason.toStdString();
+    EXPECT_TRUE(done) << c;
+    EXPECT_EQ(read(path(batch(), "b.bmp")), "b") << c;
+    const QByteArray kept = read(path(in(), "a.bmp"));
+    const QByteArray saved = read(path(batch(), "a.bmp"));
+    switch (change) {
+      case Change::ReplacedBeforeClaim:
+        EXPECT_EQ(kept, "new picture");
+        EXPECT_EQ(saved, "<missing>");
+        break;
+      case Change::ReplacedBeforeDelete:
+        EXPECT_EQ(kept, "new picture");
+        EXPECT_EQ(saved, "original");
+        break;
+      case Change::AppendedBeforeDelete:
+        EXPECT_EQ(kept, "original and more");
+        EXPECT_EQ(saved, "original");
+        break;
+    }
+    reset();
+  }
 }
 
 }  // namespace

@@ -73,6 +73,7 @@ TEST_F(ShutdownTest, MinimisingKeepsBothTimersAndAutomaticSaves) {
   EXPECT_TRUE(w->Timer1.isActive());
   EXPECT_TRUE(w->Timer2.isActive());
   w->Timer1_Timer();
+  w->finishSave();
   EXPECT_EQ(QDir(world.path(QStringLiteral("out/Fotos_532004_973"))).entryList(QDir::Files).size(),
             3);
 }

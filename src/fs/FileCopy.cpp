@@ -1,4 +1,6 @@
-#include "monitor/FileCopy.h"
+#include "fs/FileCopy.h"
+
+#include "fs/FilePrimitives.h"
 
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -24,17 +26,10 @@ int readWriteCopy(int source, int destination, off_t& copied) {
       }
       return errno;
     }
-    for (ssize_t done = 0; done < got;) {
-      const ssize_t put = ::write(destination, buffer + done, static_cast<size_t>(got - done));
-      if (put < 0) {
-        if (errno == EINTR) {
-          continue;
-        }
-        return errno;
-      }
-      done += put;
-      copied += put;
+    if (const int error = writeAll(destination, buffer, static_cast<size_t>(got)); error != 0) {
+      return error;
     }
+    copied += got;
   }
 }
 

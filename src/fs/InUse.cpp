@@ -1,4 +1,4 @@
-#include "monitor/InUse.h"
+#include "fs/InUse.h"
 
 #include <fcntl.h>
 #include <cerrno>
@@ -9,6 +9,12 @@ constexpr std::int64_t recentNanoseconds = 2'000'000'000;
 
 std::int64_t nanoseconds(const timespec& t) {
   return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+timespec realClock() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return now;
 }
 }  // namespace
 
@@ -24,4 +30,14 @@ LeaseAnswer probeWriteLease(int fd) {
 bool modifiedRecently(const timespec& modified, const timespec& now) {
   const std::int64_t gap = nanoseconds(now) - nanoseconds(modified);
   return gap < recentNanoseconds && gap > -recentNanoseconds;
+}
+
+bool isInUse(int fd, const QByteArray&, const struct stat& info, const InUseCheck& check) {
+  if (check.tryLeases) {
+    const LeaseAnswer answer = probeWriteLease(fd);
+    if (answer != LeaseAnswer::Refused) {
+      return answer == LeaseAnswer::Held;
+    }
+  }
+  return modifiedRecently(info.st_mtim, check.fileClock ? check.fileClock() : realClock());
 }

@@ -1,4 +1,4 @@
-#include "monitor/ErrnoText.h"
+#include "fs/ErrnoText.h"
 
 #include <cerrno>
 

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+
+class FileOps;
+
+// Hidden names that saves give to files while they work on them. Only names that start this
+// way are ever renamed or removed on a journal's word.
+inline constexpr char privatePrefix[] = ".varndel-";
+bool isPrivateName(const QByteArray& name);
+
+// Whether name is one entry of a folder: not empty, no "/" or NUL, not "." or "..".
+bool isSingleComponent(const QByteArray& name);
+
+// Gives a claimed file its name back in folder. When another file has taken that name
+// meanwhile, the claimed one gets a visible name that says it was kept ("foto (conservado).bmp",
+// then numbered), so that neither is lost. Returns the name it ended under, or an empty name
+// when it could not be renamed at all (it then stays under its claim name).
+QByteArray restoreClaimed(FileOps& ops, int folder, const QByteArray& claim,
+                          const QByteArray& name);
+
+// Writes the content of an open file that has lost its last name back into folder, under
+// name or, when that is taken, a visible kept name; flushed before it returns. Returns the
+// name used, or an empty name when nothing could be written.
+QByteArray restoreContent(FileOps& ops, int folder, int fd, const QByteArray& name, mode_t mode);

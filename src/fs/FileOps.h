@@ -1,0 +1,34 @@
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <cstddef>
+
+// Every file-system step of moving a batch, taken relative to open folders so that a folder
+// renamed meanwhile cannot redirect it, and in one place so that a test can fail or stop any
+// step deterministically. Each returns 0 or an error number; openAt returns a descriptor or
+// the negated error number.
+class FileOps {
+public:
+  enum class Step { Open, Stat, MakeFolder, Rename, Unlink, RemoveFolder, Copy, Write, Flush };
+
+  virtual ~FileOps() = default;
+
+  int openAt(int folder, const char* name, int flags, mode_t mode = 0);
+  int statAt(int folder, const char* name, struct stat& info);  // a link is not followed
+  int makeFolder(int folder, const char* name);
+  int renameAt(int fromFolder, const char* from, int toFolder, const char* to);  // never replaces
+  int unlinkAt(int folder, const char* name);
+  int removeFolder(int folder, const char* name);
+  int copy(int from, int to, off_t& copied);
+  int writeAll(int fd, const char* data, std::size_t size);
+  int flush(int fd);
+
+protected:
+  // Runs before every step, with the name it concerns (null for a step on a descriptor): 0
+  // lets it go on, an error number fails it with that error.
+  virtual int before(Step, const char*) { return 0; }
+};
+
+// The plain system calls, with nothing in between.
+FileOps& realFileOps();

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <cstddef>
+
+// The few raw file steps that more than one part of the program needs, written once. Each
+// returns 0 or an error number.
+
+// Writes all of data, going on after short writes and interruptions.
+int writeAll(int fd, const char* data, std::size_t size);
+
+// Makes a folder's entries (new, renamed, removed names) durable.
+int flushFolder(const QByteArray& path);
+
+// Reads a whole file from its current offset; a file longer than limit is an EFBIG error.
+int readAll(int fd, std::size_t limit, QByteArray& content);
+
+// Compares two open files byte for byte from their starts.
+int sameContent(int first, int second, bool& same);

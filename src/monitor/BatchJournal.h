@@ -1,0 +1,34 @@
+#pragma once
+
+#include "fs/FileIdentity.h"
+
+#include <QByteArray>
+
+#include <optional>
+#include <vector>
+
+// The record a save keeps in its batch folder while files are on their way, so that a save
+// cut short by a crash can be put right at the next start. It is read back as untrusted input.
+inline constexpr char journalName[] = ".varndel-journal";
+inline constexpr char journalDraftName[] = ".varndel-journal.new";
+
+struct JournalEntry {
+  QByteArray name;       // in the watched folder, and in the batch folder once there
+  QByteArray claim;      // hidden name in the watched folder while copied (copy mode)
+  QByteArray temporary;  // hidden name in the batch folder until the copy is whole (copy mode)
+  FileIdentity identity;
+};
+
+struct BatchJournal {
+  enum class Mode { Move, Copy };
+  Mode mode = Mode::Move;
+  dev_t watchedDevice = 0;
+  ino_t watchedInode = 0;
+  std::vector<JournalEntry> entries;
+};
+
+QByteArray formatJournal(const BatchJournal& journal);
+
+// Nothing when the text is not a whole journal: cut short, malformed, or naming anything but
+// single entries of a folder (and, for the hidden names, the save's own private names).
+std::optional<BatchJournal> parseJournal(const QByteArray& text);

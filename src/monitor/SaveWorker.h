@@ -1,0 +1,49 @@
+#pragma once
+
+#include "monitor/BatchRecovery.h"
+#include "monitor/BatchSave.h"
+
+#include <QObject>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+// Runs one batch save at a time on a thread of its own, so that the window keeps answering,
+// and hands its result back on the thread that started it. Before each save it puts right
+// any save that a crash cut short.
+class SaveWorker : public QObject {
+  Q_OBJECT
+public:
+  struct Job {
+    SaveRequest request;
+    QString saveFolder;  // looked through for interrupted saves, with the watched folder
+    std::shared_ptr<FileOps> ops;
+    InUseCheck inUse;
+  };
+
+  SaveWorker() = default;
+  ~SaveWorker() override;
+
+  void start(Job job);
+  bool running() const { return pending_; }
+  int done() const { return progress_.load(std::memory_order_relaxed); }
+  int total() const { return total_; }
+  // Waits for the running save to end and hands its result over now.
+  void finish();
+
+signals:
+  void finished(const SaveResult& result, const RecoveryReport& recovery);
+
+private:
+  void deliver();
+
+  Job job_;
+  std::thread thread_;
+  std::atomic<int> progress_{0};
+  int total_ = 0;
+  bool pending_ = false;
+  unsigned generation_ = 0;
+  SaveResult result_;
+  RecoveryReport recovery_;
+};
