@@ -19,7 +19,8 @@ struct inotify_event;
 
 // Which files of one folder are being written, whoever writes them, as the kernel's file events
 // tell it. Remembers only the names of files being written and the moment its record began, never
-// one entry per file of the folder.
+// one entry per file of the folder. verdict may be asked from any thread; the rest belongs to the
+// thread the watch lives in, whose event loop reads the events as they come.
 class WriteWatch : public QObject {
   Q_OBJECT
 public:
@@ -32,12 +33,13 @@ public:
   explicit WriteWatch(QObject* parent = nullptr);
   ~WriteWatch() override;
 
-  // An empty or missing folder leaves the watch unarmed until ensureArmed finds it.
+  // An empty or missing folder leaves the watch unarmed until ensureArmed finds it. The folder
+  // already watched keeps its record.
   void setFolder(const QString& folder);
   bool armed() const;
   // One stat: arms again when unarmed or when another folder now stands at the path.
   void ensureArmed();
-  // Safe from any thread. Reads the events already queued first, so none is missed.
+  // Reads the events already queued first, so none is missed.
   EventVerdict verdict(const QByteArray& name, const timespec& modified);
 
 private:

@@ -21,12 +21,6 @@ namespace {
 
 using Verdict = WriteWatch::EventVerdict;
 
-timespec fineNow() {
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  return now;
-}
-
 // A watch on the folder "in" of a temporary folder.
 class WriteWatchTest : public ::testing::Test {
 protected:
@@ -44,7 +38,9 @@ protected:
   // times are set: a change of the modification time alone is reported as a write.
   void writeClosed(const QByteArray& file) const {
     ASSERT_EQ(write(create(file).get(), "x", 1), 1);
-    const timespec times[2] = {fineNow(), fineNow()};
+    timespec times[2]{};
+    clock_gettime(CLOCK_REALTIME, &times[0]);
+    times[1] = times[0];
     ASSERT_EQ(utimensat(AT_FDCWD, file.constData(), times, 0), 0);
   }
 
@@ -89,34 +85,32 @@ TEST_F(WriteWatchTest, AnotherUsersWriterIsSeenThroughItsPauseUntilItCloses) {
   ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
   ASSERT_EQ(chown(QFile::encodeName(in()).constData(), nobody->pw_uid, nobody->pw_gid), 0);
   watch.setFolder(in());
-  int toChild[2];
-  int fromChild[2];
-  ASSERT_EQ(pipe2(toChild, O_CLOEXEC), 0);
-  ASSERT_EQ(pipe2(fromChild, O_CLOEXEC), 0);
-  const std::vector<char> megabyte(1 << 20, 'x');
+  int toChild[2], fromChild[2];
+  ASSERT_TRUE(pipe(toChild) == 0 && pipe(fromChild) == 0);
+  const std::vector<char> half(1 << 20, 'x');
   const QByteArray file = path("juego.bmp");
 
   const pid_t child = fork();
   if (child == 0) {
-    // Each step is told to the test, which answers when it has looked.
+    // Tells the test each step and goes on when it has looked; pauses longer than the 2 s rule.
     char go = 0;
-    const auto step = [&] { return write(fromChild[1], "s", 1) == 1 && read(toChild[0], &go, 1); };
-    const auto writeHalf = [&](int fd) {
-      return write(fd, megabyte.data(), megabyte.size()) == std::ssize(megabyte);
+    const auto step = [&] {
+      return write(fromChild[1], "s", 1) == 1 && read(toChild[0], &go, 1) == 1;
     };
-    const timespec pause{2, 500'000'000};  // longer than the time rule's 2 s
+    const timespec pause{2, 500'000'000};
+    const auto size = std::ssize(half);
     const int fd = setresgid(nobody->pw_gid, nobody->pw_gid, nobody->pw_gid) == 0 &&
                            setresuid(nobody->pw_uid, nobody->pw_uid, nobody->pw_uid) == 0
                        ? open(file.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644)
                        : -1;
-    const bool ok = writeHalf(fd) && step() && nanosleep(&pause, nullptr) == 0 && step() &&
-                    writeHalf(fd) && close(fd) == 0 && step();
-    _exit(ok ? 0 : 1);
+    const bool wrote = write(fd, half.data(), size) == size && step() &&
+                       nanosleep(&pause, nullptr) == 0 && step() &&
+                       write(fd, half.data(), size) == size && close(fd) == 0 && step();
+    _exit(wrote ? 0 : 1);
   }
-  const UniqueFd toChildEnd(toChild[1]);
-  const UniqueFd fromChildEnd(fromChild[0]);
   close(toChild[0]);
   close(fromChild[1]);
+  const UniqueFd toChildEnd(toChild[1]), fromChildEnd(fromChild[0]);
   char stepped = 0;
   for (const Verdict expected : {Verdict::Writing, Verdict::Writing, Verdict::Closed}) {
     ASSERT_EQ(read(fromChildEnd.get(), &stepped, 1), 1);
@@ -126,7 +120,7 @@ TEST_F(WriteWatchTest, AnotherUsersWriterIsSeenThroughItsPauseUntilItCloses) {
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(QFileInfo(QFile::decodeName(file)).size(), 2 * std::ssize(megabyte));
+  EXPECT_EQ(QFileInfo(QFile::decodeName(file)).size(), 2 * std::ssize(half));
 }
 
 TEST_F(WriteWatchTest, AnOverflowForgetsWhatCameBeforeAndWatchingGoesOn) {
