@@ -1,0 +1,176 @@
+#include "monitor/WriteWatch.h"
+
+#include <QFile>
+#include <QSocketNotifier>
+
+#include <linux/magic.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <tuple>
+
+namespace {
+
+constexpr std::uint32_t watchedEvents = IN_CREATE | IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO |
+                                        IN_MOVED_FROM | IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF |
+                                        IN_ONLYDIR;
+constexpr std::uint32_t writeBegins = IN_CREATE | IN_MODIFY;
+constexpr std::uint32_t writeEnds = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
+constexpr std::uint32_t watchEnds = IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED;
+
+timespec realtimeNow() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return now;
+}
+
+// On these the events show only this machine's writes, not another machine's or a user-space
+// server's: a file would look closed while it is still being written.
+bool seesEveryWriter(const char* path) {
+  struct statfs info {};
+  if (statfs(path, &info) != 0) {
+    return false;
+  }
+  switch (static_cast<unsigned long>(info.f_type)) {
+    case NFS_SUPER_MAGIC:
+    case SMB_SUPER_MAGIC:
+    case CIFS_SUPER_MAGIC:
+    case SMB2_SUPER_MAGIC:
+    case FUSE_SUPER_MAGIC:
+    case V9FS_MAGIC:
+    case CEPH_SUPER_MAGIC:
+    case AFS_SUPER_MAGIC:
+      return false;
+    default:
+      return true;
+  }
+}
+
+}  // namespace
+
+WriteWatch::WriteWatch(QObject* parent)
+    : QObject(parent), inotify_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+  if (inotify_.valid()) {
+    notifier_ = std::make_unique<QSocketNotifier>(inotify_.get(), QSocketNotifier::Read);
+    connect(notifier_.get(), &QSocketNotifier::activated, this, &WriteWatch::drain);
+  }
+}
+
+WriteWatch::~WriteWatch() = default;
+
+void WriteWatch::setFolder(const QString& folder) {
+  const QByteArray path = QFile::encodeName(folder);
+  if (path != path_) {
+    path_ = path;
+    const std::lock_guard lock(mutex_);
+    disarmLocked();
+  }
+  ensureArmed();
+}
+
+bool WriteWatch::armed() const {
+  const std::lock_guard lock(mutex_);
+  return wd_ >= 0;
+}
+
+void WriteWatch::ensureArmed() {
+  struct stat info {};
+  if (path_.isEmpty() || stat(path_.constData(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+    return;
+  }
+  const Identity folder{info.st_dev, info.st_ino};
+  const std::lock_guard lock(mutex_);
+  if (tried_ != folder) {
+    armLocked(folder);
+  }
+}
+
+WriteWatch::EventVerdict WriteWatch::verdict(const QByteArray& name, const timespec& modified) {
+  const std::lock_guard lock(mutex_);
+  drainLocked();
+  if (wd_ < 0) {
+    return EventVerdict::NotCovered;
+  }
+  if (writing_.contains(name)) {
+    return EventVerdict::Writing;
+  }
+  return std::tie(modified.tv_sec, modified.tv_nsec) >=
+                 std::tie(coverage_.tv_sec, coverage_.tv_nsec)
+             ? EventVerdict::Closed
+             : EventVerdict::NotCovered;
+}
+
+void WriteWatch::drain() {
+  const std::lock_guard lock(mutex_);
+  drainLocked();
+}
+
+void WriteWatch::drainLocked() {
+  // Room for at least one event with the longest name.
+  alignas(inotify_event) char buffer[4096];
+  for (;;) {
+    const ssize_t size = read(inotify_.get(), buffer, sizeof buffer);
+    if (size < 0 && errno == EINTR) {
+      continue;
+    }
+    if (size <= 0) {
+      return;
+    }
+    for (ssize_t at = 0; at < size;) {
+      inotify_event event{};
+      std::memcpy(&event, buffer + at, sizeof event);
+      const char* name = buffer + at + sizeof event;
+      applyLocked(event, QByteArray::fromRawData(name, qstrnlen(name, event.len)));
+      at += static_cast<ssize_t>(sizeof event + event.len);
+    }
+  }
+}
+
+void WriteWatch::applyLocked(const inotify_event& event, const QByteArray& name) {
+  if (event.mask & IN_Q_OVERFLOW) {
+    // Events were lost: only changes from this moment on are known again.
+    writing_.clear();
+    coverage_ = realtimeNow();
+    return;
+  }
+  if (wd_ < 0 || event.wd != wd_) {
+    return;  // left over from an earlier watch
+  }
+  if (event.mask & watchEnds) {
+    disarmLocked();
+    return;
+  }
+  if (event.mask & IN_ISDIR) {
+    return;  // a subfolder is never saved
+  }
+  if (event.mask & writeBegins) {
+    writing_.insert(QByteArray(name.constData(), name.size()));
+  } else if (event.mask & writeEnds) {
+    writing_.remove(name);
+  }
+}
+
+void WriteWatch::armLocked(const Identity& folder) {
+  disarmLocked();
+  tried_ = folder;
+  if (!seesEveryWriter(path_.constData())) {
+    return;
+  }
+  wd_ = inotify_add_watch(inotify_.get(), path_.constData(), watchedEvents);
+  // Taken after the watch is in place: a change before this moment has an earlier time or an
+  // event, so a file stamped later and not being written was seen closing.
+  coverage_ = realtimeNow();
+}
+
+void WriteWatch::disarmLocked() {
+  if (wd_ >= 0) {
+    // Fails harmlessly when the kernel has already ended the watch.
+    inotify_rm_watch(inotify_.get(), wd_);
+  }
+  wd_ = -1;
+  tried_.reset();
+  writing_.clear();
+}

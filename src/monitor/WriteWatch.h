@@ -1,0 +1,63 @@
+#pragma once
+
+#include "monitor/UniqueFd.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+#include <sys/types.h>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <utility>
+
+class QSocketNotifier;
+struct inotify_event;
+
+// Which files of one folder are being written, whoever writes them, as the kernel's file events
+// tell it. Remembers only the names of files being written and the moment its record began, never
+// one entry per file of the folder. verdict may be asked from any thread; the rest belongs to the
+// thread the watch lives in, whose event loop reads the events as they come.
+class WriteWatch : public QObject {
+  Q_OBJECT
+public:
+  enum class EventVerdict {
+    Writing,     // created or modified and not closed after writing since
+    Closed,      // last changed while covered, and closed since
+    NotCovered,  // changed before the record began, or no watch: only the time rule can tell
+  };
+
+  explicit WriteWatch(QObject* parent = nullptr);
+  ~WriteWatch() override;
+
+  // An empty or missing folder leaves the watch unarmed until ensureArmed finds it. The folder
+  // already watched keeps its record.
+  void setFolder(const QString& folder);
+  bool armed() const;
+  // One stat: arms again when unarmed or when another folder now stands at the path.
+  void ensureArmed();
+  // Reads the events already queued first, so none is missed.
+  EventVerdict verdict(const QByteArray& name, const timespec& modified);
+
+private:
+  using Identity = std::pair<dev_t, ino_t>;
+
+  void drain();
+  void drainLocked();
+  void applyLocked(const inotify_event& event, const QByteArray& name);
+  void armLocked(const Identity& folder);
+  void disarmLocked();
+
+  QByteArray path_;
+  UniqueFd inotify_;
+  std::unique_ptr<QSocketNotifier> notifier_;
+  mutable std::mutex mutex_;
+  int wd_ = -1;
+  // The folder last armed or found unwatchable, so a tick does not try it again.
+  std::optional<Identity> tried_;
+  timespec coverage_{};
+  QSet<QByteArray> writing_;
+};

@@ -1,0 +1,173 @@
+#include "monitor/FolderHealth.h"
+#include "monitor/UniqueFd.h"
+#include "monitor/WriteWatch.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <fstream>
+#include <vector>
+
+namespace {
+
+using Verdict = WriteWatch::EventVerdict;
+
+// A watch on the folder "in" of a temporary folder.
+class WriteWatchTest : public ::testing::Test {
+protected:
+  void SetUp() override { ASSERT_TRUE(QDir().mkpath(in())); }
+
+  QString in() const { return dir.filePath(QStringLiteral("in")); }
+  QByteArray path(const char* name) const { return QFile::encodeName(in()) + '/' + name; }
+
+  UniqueFd create(const QByteArray& file) const {
+    return UniqueFd(open(file.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+  }
+
+  // File times come from a clock that may lag the watch's by a few milliseconds; stamping a file
+  // closed right after arming with the fine clock leaves the verdict to the events alone. Both
+  // times are set: a change of the modification time alone is reported as a write.
+  void writeClosed(const QByteArray& file) const {
+    ASSERT_EQ(write(create(file).get(), "x", 1), 1);
+    timespec times[2]{};
+    clock_gettime(CLOCK_REALTIME, &times[0]);
+    times[1] = times[0];
+    ASSERT_EQ(utimensat(AT_FDCWD, file.constData(), times, 0), 0);
+  }
+
+  Verdict verdictOf(const char* name) {
+    struct stat info {};
+    EXPECT_EQ(stat(path(name).constData(), &info), 0) << name;
+    return watch.verdict(name, info.st_mtim);
+  }
+
+  QTemporaryDir dir;
+  WriteWatch watch;
+};
+
+TEST_F(WriteWatchTest, EventsTellFilesBeingWrittenFromClosedOnes) {
+  writeClosed(path("before"));
+  watch.setFolder(in());
+  ASSERT_TRUE(watch.armed());
+  const UniqueFd empty = create(path("empty"));
+  UniqueFd open = create(path("open"));
+  ASSERT_EQ(write(open.get(), "x", 1), 1);
+  writeClosed(path("closed"));
+  const QByteArray elsewhere = QFile::encodeName(dir.filePath(QStringLiteral("elsewhere")));
+  writeClosed(elsewhere);
+  ASSERT_EQ(rename(elsewhere.constData(), path("moved").constData()), 0);
+
+  const std::pair<const char*, Verdict> expected[] = {
+      {"before", Verdict::NotCovered}, {"empty", Verdict::Writing}, {"open", Verdict::Writing},
+      {"closed", Verdict::Closed},     {"moved", Verdict::Closed},
+  };
+  for (const auto& [name, verdict] : expected) {
+    EXPECT_EQ(verdictOf(name), verdict) << name;
+  }
+  ASSERT_EQ(open.reset(), 0);
+  EXPECT_EQ(verdictOf("open"), Verdict::Closed);
+}
+
+TEST_F(WriteWatchTest, AnotherUsersWriterIsSeenThroughItsPauseUntilItCloses) {
+  const passwd* nobody = getpwnam("nobody");
+  if (geteuid() != 0 || nobody == nullptr) {
+    GTEST_SKIP() << "writing as another user needs root and a user \"nobody\"";
+  }
+  ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+  ASSERT_EQ(chown(QFile::encodeName(in()).constData(), nobody->pw_uid, nobody->pw_gid), 0);
+  watch.setFolder(in());
+  int toChild[2], fromChild[2];
+  ASSERT_TRUE(pipe(toChild) == 0 && pipe(fromChild) == 0);
+  const std::vector<char> half(1 << 20, 'x');
+  const QByteArray file = path("juego.bmp");
+
+  const pid_t child = fork();
+  if (child == 0) {
+    // Tells the test each step and goes on when it has looked; pauses longer than the 2 s rule.
+    char go = 0;
+    const auto step = [&] {
+      return write(fromChild[1], "s", 1) == 1 && read(toChild[0], &go, 1) == 1;
+    };
+    const timespec pause{2, 500'000'000};
+    const auto size = std::ssize(half);
+    const int fd = setresgid(nobody->pw_gid, nobody->pw_gid, nobody->pw_gid) == 0 &&
+                           setresuid(nobody->pw_uid, nobody->pw_uid, nobody->pw_uid) == 0
+                       ? open(file.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644)
+                       : -1;
+    const bool wrote = write(fd, half.data(), size) == size && step() &&
+                       nanosleep(&pause, nullptr) == 0 && step() &&
+                       write(fd, half.data(), size) == size && close(fd) == 0 && step();
+    _exit(wrote ? 0 : 1);
+  }
+  close(toChild[0]);
+  close(fromChild[1]);
+  const UniqueFd toChildEnd(toChild[1]), fromChildEnd(fromChild[0]);
+  char stepped = 0;
+  for (const Verdict expected : {Verdict::Writing, Verdict::Writing, Verdict::Closed}) {
+    ASSERT_EQ(read(fromChildEnd.get(), &stepped, 1), 1);
+    EXPECT_EQ(verdictOf("juego.bmp"), expected);
+    ASSERT_EQ(write(toChildEnd.get(), "g", 1), 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(QFileInfo(QFile::decodeName(file)).size(), 2 * std::ssize(half));
+}
+
+TEST_F(WriteWatchTest, AnOverflowForgetsWhatCameBeforeAndWatchingGoesOn) {
+  int limit = 0;
+  std::ifstream(std::string("/proc/sys/fs/inotify/max_queued_events")) >> limit;
+  if (limit <= 0 || limit > (1 << 20)) {
+    GTEST_SKIP() << "the event queue limit " << limit << " is unknown or too large to fill";
+  }
+  watch.setFolder(in());
+  const UniqueFd open = create(path("open"));
+  ASSERT_EQ(write(open.get(), "x", 1), 1);
+  writeClosed(path("closed"));
+  ASSERT_EQ(verdictOf("open"), Verdict::Writing);
+  // Writes to two files in turn are never merged into one event.
+  const UniqueFd files[2] = {create(path("x")), create(path("y"))};
+  for (int i = 0; i <= limit; ++i) {
+    ASSERT_EQ(write(files[i % 2].get(), "x", 1), 1);
+  }
+
+  EXPECT_EQ(verdictOf("open"), Verdict::NotCovered);
+  EXPECT_EQ(verdictOf("closed"), Verdict::NotCovered);
+  EXPECT_TRUE(watch.armed());
+  const UniqueFd after = create(path("after"));
+  EXPECT_EQ(verdictOf("after"), Verdict::Writing);
+}
+
+TEST_F(WriteWatchTest, TheFolderRenamedAwayAndBackIsToldOnceAndWatchedAgain) {
+  const QString away = dir.filePath(QStringLiteral("away"));
+  FolderHealth health;
+  watch.setFolder(in());
+  ASSERT_TRUE(watch.armed());
+
+  ASSERT_TRUE(QDir().rename(in(), away));
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(watch.armed());
+  const FolderHealth::Step lost = health.tick(in(), QFileInfo(in()).isDir());
+  EXPECT_EQ(lost.action, FolderHealth::Action::Show);
+  EXPECT_EQ(lost.notice, QStringLiteral("El directorio de monitorización no existe: ") + in());
+  EXPECT_EQ(health.tick(in(), false).action, FolderHealth::Action::Keep);
+
+  ASSERT_TRUE(QDir().rename(away, in()));
+  watch.ensureArmed();
+  EXPECT_TRUE(watch.armed());
+  const UniqueFd file = create(path("f"));
+  EXPECT_EQ(verdictOf("f"), Verdict::Writing);
+  EXPECT_EQ(health.tick(in(), true).action, FolderHealth::Action::Clear);
+  EXPECT_EQ(health.tick(in(), true).action, FolderHealth::Action::Keep);
+}
+
+}  // namespace
