@@ -32,11 +32,17 @@ bool modifiedRecently(const timespec& modified, const timespec& now) {
   return gap < recentNanoseconds && gap > -recentNanoseconds;
 }
 
-bool isInUse(int fd, const QByteArray&, const struct stat& info, const InUseCheck& check) {
+bool isInUse(int fd, const QByteArray& name, const struct stat& info, const InUseCheck& check) {
   if (check.tryLeases) {
     const LeaseAnswer answer = probeWriteLease(fd);
     if (answer != LeaseAnswer::Refused) {
       return answer == LeaseAnswer::Held;
+    }
+  }
+  if (check.events) {
+    const EventVerdict verdict = check.events(name, info.st_mtim);
+    if (verdict != EventVerdict::NotCovered) {
+      return verdict == EventVerdict::Writing;
     }
   }
   return modifiedRecently(info.st_mtim, check.fileClock ? check.fileClock() : realClock());

@@ -121,8 +121,7 @@ void FrmMonitoreo::Form_Load() {
   setPattern(readSetting(context(), QStringLiteral("Ext")));
   setWatchedFolder(readSetting(context(), QStringLiteral("Dir1")));
   if (watchedFolder().isEmpty() || !QFileInfo(watchedFolder()).isDir()) {
-    startupProblems_ << QStringLiteral("El directorio de monitorización no existe: ") +
-                            watchedFolder();
+    startupProblems_ << missingFolderNotice(watchedFolder());
   }
   setPanel(1, stopped);
   setPanel(2, countText(count()));
@@ -181,6 +180,7 @@ void FrmMonitoreo::reportStartupProblems() {
 
 void FrmMonitoreo::setWatchedFolder(const QString& folder) {
   File1.setFolder(folder);
+  writeWatch_.setFolder(folder);
 }
 
 void FrmMonitoreo::setPanel(int number, const QString& text) {
@@ -234,7 +234,10 @@ void FrmMonitoreo::guardarImagenes(const QString& base, bool byHand) {
                        File1.names(), now, patience_.overdue(now)},
                       readSetting(context(), QStringLiteral("Dir2")),
                       context().fileOps,
-                      {}};
+                      {true, {}, [watch = &writeWatch_](const QByteArray& name,
+                                                        const timespec& modified) {
+                         return watch->verdict(name, modified);
+                       }}};
   saver_.start(std::move(job));
 }
 
@@ -276,6 +279,7 @@ void FrmMonitoreo::Timer1_Timer() {
   if (busy_) {
     return;
   }
+  checkWatchedFolder();
   setPanel(2, countText(count()));
   refreshList();
   if (!shouldSave(count(), minImagenes)) {
@@ -285,6 +289,20 @@ void FrmMonitoreo::Timer1_Timer() {
   if (backoff_.allows(File1.signature(), saveSettingsKey(base), context().now())) {
     guardarImagenes(base, false);
   }
+}
+
+// A folder renamed away, removed or replaced is said once; the watch picks it up again when
+// it comes back.
+void FrmMonitoreo::checkWatchedFolder() {
+  const QFileInfo folder(watchedFolder());
+  const FolderHealth::Step step =
+      folderHealth_.tick(watchedFolder(), folder.isDir() && folder.isReadable());
+  if (step.action == FolderHealth::Action::Show) {
+    Estado->showNotice(step.notice);
+  } else if (step.action == FolderHealth::Action::Clear) {
+    Estado->clearMessage();
+  }
+  writeWatch_.ensureArmed();
 }
 
 void FrmMonitoreo::Timer2_Timer() {

@@ -3,10 +3,12 @@
 #include "app/Form.h"
 #include "monitor/AutoSaveNotices.h"
 #include "monitor/BatchSave.h"
+#include "monitor/FolderHealth.h"
 #include "monitor/InUsePatience.h"
 #include "monitor/SaveBackoff.h"
 #include "monitor/SaveWorker.h"
 #include "monitor/WatchedList.h"
+#include "monitor/WriteWatch.h"
 
 #include <QStringList>
 #include <QTimer>
@@ -93,6 +95,7 @@ private:
   void saveFinished(const SaveResult& result, const RecoveryReport& recovery);
   QString saveSettingsKey(const QString& base) const;
   void recoverAtStart();
+  void checkWatchedFolder();
 
   WatchedList File1;
   qint16 minImagenes = 0;
@@ -104,7 +107,10 @@ private:
   bool savingByHand_ = false;
   bool closeAfterSave_ = false;
   QString saveSettings_;
+  // Asked by the save's thread: declared before the worker, which waits for it when it goes.
+  WriteWatch writeWatch_;
   SaveWorker saver_;
+  FolderHealth folderHealth_;
   AutoSaveNotices autoNotices_;
   SaveBackoff backoff_;
   InUsePatience patience_;

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "monitor/UniqueFd.h"
+#include "fs/InUse.h"
+#include "fs/UniqueFd.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -24,11 +25,7 @@ struct inotify_event;
 class WriteWatch : public QObject {
   Q_OBJECT
 public:
-  enum class EventVerdict {
-    Writing,     // created or modified and not closed after writing since
-    Closed,      // last changed while covered, and closed since
-    NotCovered,  // changed before the record began, or no watch: only the time rule can tell
-  };
+  using EventVerdict = ::EventVerdict;
 
   explicit WriteWatch(QObject* parent = nullptr);
   ~WriteWatch() override;
