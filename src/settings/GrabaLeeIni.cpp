@@ -1,9 +1,11 @@
 #include "settings/GrabaLeeIni.h"
 
-#include "settings/IniFormat.h"
+#include "monitor/ErrnoText.h"
 #include "settings/SafeWrite.h"
 
 #include <QFile>
+
+#include <cerrno>
 
 QString LeeIni(const QString& file, const QString& section, const QString& key) {
   QFile input(file);
@@ -15,14 +17,28 @@ QString LeeIni(const QString& file, const QString& section, const QString& key) 
 
 bool GrabaIni(const QString& file, const QString& section, const QString& key,
               const QString& value) {
+  return writeKeys(file, section, {{key, value}}).ok;
+}
+
+IniWrite writeKeys(const QString& file, const QString& section, const ini::KeyValues& values) {
   QByteArray content;
   QFile input(file);
   if (input.exists()) {
-    if (!input.open(QIODevice::ReadOnly)) {
-      return false;
+    // A short read would write the file back cut.
+    if (!input.open(QIODevice::ReadOnly) || (content = input.readAll()).size() != input.size()) {
+      return {false, QStringLiteral("no se ha podido leer")};
     }
-    content = input.readAll();
   }
-  const auto updated = ini::withValue(content, section, key, value);
-  return updated && replaceFileContents(file, *updated);
+  switch (ini::setValues(content, section, values)) {
+    case ini::Refusal::LineBreak:
+      return {false, QStringLiteral("un texto contiene un salto de línea o un carácter nulo")};
+    case ini::Refusal::UnknownEncoding:
+      return {false, QStringLiteral("no se reconoce la codificación de su texto")};
+    case ini::Refusal::None:
+      break;
+  }
+  if (!replaceFileContents(file, content)) {
+    return {false, errnoText(errno)};
+  }
+  return {true, {}};
 }
