@@ -2,6 +2,8 @@
 
 #include "settings/TextEncoding.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,7 +14,9 @@ namespace {
 
 constexpr qsizetype maxValueUnits = 254;
 
-enum class Encoding { Utf8, Windows1252, Utf16LE, Utf16BE };
+// Unchecked: UTF-8 or Windows-1252, which only a pass over the whole file tells apart. ASCII
+// reads the same in both, so reading ASCII names and values is spared that pass.
+enum class Encoding { Unchecked, Utf8, Windows1252, Utf16LE, Utf16BE };
 
 // How the file spells its text, and where the text starts after its byte-order mark.
 struct Form {
@@ -40,7 +44,14 @@ Form formOf(const QByteArray& content) {
   if (looksLikeUtf16(content)) {
     return {Encoding::Windows1252, 0, false};
   }
-  return {isValidUtf8(content) ? Encoding::Utf8 : Encoding::Windows1252, 0, true};
+  return {Encoding::Unchecked, 0, true};
+}
+
+Encoding told(const QByteArray& content, Encoding encoding) {
+  if (encoding != Encoding::Unchecked) {
+    return encoding;
+  }
+  return isValidUtf8(content) ? Encoding::Utf8 : Encoding::Windows1252;
 }
 
 // The text after the mark as code units: bytes, or UTF-16 units in the file's byte order.
@@ -75,12 +86,23 @@ auto withText(const QByteArray& content, const Form& form, Action action) {
   }
 }
 
+// Sets of control characters and the space, as bits indexed by the character.
+constexpr std::uint64_t bit(char16_t c) {
+  return std::uint64_t{1} << c;
+}
+constexpr std::uint64_t blanks = bit(u' ') | bit(u'\t') | bit(u'\v') | bit(u'\f') | bit(0x1A);
+constexpr std::uint64_t breaks = bit(u'\n') | bit(u'\r');
+
+bool isIn(std::uint64_t set, char16_t c) {
+  return c <= u' ' && (set >> c & 1) != 0;
+}
+
 bool isBlank(char16_t c) {
-  return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f' || c == 0x1A;
+  return isIn(blanks, c);
 }
 
 bool isBreak(char16_t c) {
-  return c == u'\n' || c == u'\r';
+  return isIn(breaks, c);
 }
 
 char16_t foldAscii(char16_t c) {
@@ -190,8 +212,10 @@ Found locate(const Text& text, std::u16string_view section, std::u16string_view 
   qsizetype pos = 0;
   while (pos < text.size) {
     // Blank lines carry nothing once the file's line ending is known.
-    while (found.ending && pos < text.size && (isBlank(text[pos]) || isBreak(text[pos]))) {
-      ++pos;
+    if (found.ending) {
+      while (pos < text.size && isIn(blanks | breaks, text[pos])) {
+        ++pos;
+      }
     }
     qsizetype end = pos;
     while (end < text.size && !isBreak(text[end])) {
@@ -245,6 +269,7 @@ QString trimmedName(const QString& name) {
 
 QByteArray encode(const QString& text, Encoding encoding) {
   switch (encoding) {
+    case Encoding::Unchecked:
     case Encoding::Utf8:
       return text.toUtf8();
     case Encoding::Windows1252:
@@ -305,8 +330,22 @@ QString decode(const Text& text, Span span, Encoding encoding) {
   } else {
     const QByteArray bytes(reinterpret_cast<const char*>(text.data) + span.begin,
                            span.end - span.begin);
-    return encoding == Encoding::Utf8 ? QString::fromUtf8(bytes) : decodeWindows1252(bytes);
+    return encoding == Encoding::Windows1252 ? decodeWindows1252(bytes) : QString::fromUtf8(bytes);
   }
+}
+
+bool isAscii(const QString& text) {
+  return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+template <class Text>
+bool isAscii(const Text& text, Span span) {
+  for (qsizetype i = span.begin; i < span.end; ++i) {
+    if (text[i] >= 0x80) {
+      return false;
+    }
+  }
+  return true;
 }
 
 bool breaksLine(const QString& text) {
@@ -317,7 +356,8 @@ bool breaksLine(const QString& text) {
 // One key written into content, whose encoding is known.
 void setValue(QByteArray& content, const QString& section, const QString& key,
               const QString& value) {
-  const Form form = formOf(content);
+  Form form = formOf(content);
+  form.encoding = told(content, form.encoding);
   const auto offset = [&](qsizetype unit, int unitBytes) { return form.start + unit * unitBytes; };
   const auto encoded = [&](const QString& text) { return encode(text, form.encoding); };
   withText(content, form, [&](const auto& text) {
@@ -354,15 +394,21 @@ void setValue(QByteArray& content, const QString& section, const QString& key,
 }  // namespace
 
 QString value(const QByteArray& content, const QString& section, const QString& key) {
-  const Form form = formOf(content);
+  Form form = formOf(content);
+  const QString sectionName = trimmedName(section);
+  const QString keyName = trimmedName(key);
+  if (!isAscii(sectionName) || !isAscii(keyName)) {
+    form.encoding = told(content, form.encoding);
+  }
   return withText(content, form, [&](const auto& text) {
-    const Found found = locate(text, unitsOf(trimmedName(section), form.encoding),
-                               unitsOf(trimmedName(key), form.encoding));
+    const Found found =
+        locate(text, unitsOf(sectionName, form.encoding), unitsOf(keyName, form.encoding));
     if (!found.key) {
       return QString();
     }
-    const Span line = trimmed(text, {found.key->begin, found.key->end});
-    return decode(text, cut(text, keyValue(text, line), form.encoding), form.encoding);
+    const Span raw = keyValue(text, trimmed(text, {found.key->begin, found.key->end}));
+    const Encoding encoding = isAscii(text, raw) ? form.encoding : told(content, form.encoding);
+    return decode(text, cut(text, raw, encoding), encoding);
   });
 }
 
