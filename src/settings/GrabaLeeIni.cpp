@@ -24,8 +24,11 @@ IniWrite writeKeys(const QString& file, const QString& section, const ini::KeyVa
   QByteArray content;
   QFile input(file);
   if (input.exists()) {
+    if (input.open(QIODevice::ReadOnly)) {
+      content = input.readAll();
+    }
     // A short read would write the file back cut.
-    if (!input.open(QIODevice::ReadOnly) || (content = input.readAll()).size() != input.size()) {
+    if (!input.isOpen() || content.size() != input.size()) {
       return {false, QStringLiteral("no se ha podido leer")};
     }
   }
