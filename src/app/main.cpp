@@ -2,6 +2,7 @@
 #include "app/Forms.h"
 #include "app/Look.h"
 #include "app/MessagePresenter.h"
+#include "app/Translation.h"
 #include "controls/DriveProbe.h"
 #include "monitor/FrmInicio.h"
 
@@ -13,6 +14,7 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Varndel"));
   applyProgramLook(app);
+  loadQtSpanish(app);
   // The main window is often hidden; the program ends through its shutdown alone.
   QApplication::setQuitOnLastWindowClosed(false);
 

@@ -1,7 +1,6 @@
 #include "settings/Config.h"
 
 #include "app/AppContext.h"
-#include "settings/GrabaLeeIni.h"
 
 namespace {
 const QString section = QStringLiteral("CONFIGURACION");
@@ -11,6 +10,6 @@ QString readSetting(const AppContext& context, const QString& key) {
   return LeeIni(context.settingsFile, section, key);
 }
 
-bool writeSetting(const AppContext& context, const QString& key, const QString& value) {
-  return GrabaIni(context.settingsFile, section, key, value);
+IniWrite writeSettings(const AppContext& context, const ini::KeyValues& values) {
+  return writeKeys(context.settingsFile, section, values);
 }

@@ -18,8 +18,6 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include <utility>
-
 namespace {
 
 const QString mstsKey =
@@ -84,6 +82,8 @@ void FrmConfig::buildFrame2() {
   cmbNImagenes->setGeometry(twipsRect(240, 2760, 1335, 315));
   cmbNImagenes->setEditable(true);
   cmbNImagenes->setInsertPolicy(QComboBox::NoInsert);
+  // Typed text is stored as typed: completing "1" to "10" would store 10.
+  cmbNImagenes->setCompleter(nullptr);
   cmbNImagenes->addItems(
       {QStringLiteral("5"), QStringLiteral("10"), QStringLiteral("15"), QStringLiteral("20")});
   Label6 = makeFittedLabel(QStringLiteral("Tipo de fichero a monitorizar:"),
@@ -196,29 +196,27 @@ bool FrmConfig::checkFields() {
   return true;
 }
 
-// Stops at the first write that fails, so only one message is shown; Apply stays enabled
+// One replacement of the file, so a failure leaves every key as it was; Apply stays enabled
 // to try again.
 bool FrmConfig::storeFields() {
   cmdaplicar->setEnabled(false);
-  const std::pair<QString, QString> fields[] = {
+  const ini::KeyValues fields = {
       {QStringLiteral("Dir1"), txtdir->text()},
       {QStringLiteral("Dir2"), txtguardar->text()},
       {QStringLiteral("Pref"), txtprefijo->text()},
       {QStringLiteral("Imagenes"), cmbNImagenes->currentText()},
       {QStringLiteral("Ext"), txtextension->text()},
   };
-  for (const auto& [key, value] : fields) {
-    if (!writeSetting(context(), key, value)) {
-      cmdaplicar->setEnabled(true);
-      context().presenter->critical(
-          QStringLiteral("ERROR"),
-          QStringLiteral("No se ha podido escribir el fichero de configuración %1. "
-                         "La configuración no se ha guardado.")
-              .arg(context().settingsFile));
-      return false;
-    }
+  const IniWrite written = writeSettings(context(), fields);
+  if (!written.ok) {
+    cmdaplicar->setEnabled(true);
+    context().presenter->critical(
+        QStringLiteral("ERROR"),
+        QStringLiteral("No se ha podido escribir el fichero de configuración %1: %2. "
+                       "La configuración no se ha guardado.")
+            .arg(context().settingsFile, written.reason));
   }
-  return true;
+  return written.ok;
 }
 
 void FrmConfig::pushIntoMainWindow() {

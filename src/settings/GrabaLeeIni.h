@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/IniFormat.h"
+
 #include <QString>
 
 // Reads one key of an INI file, as the Windows profile reader does: "" for a missing file,
@@ -10,3 +12,12 @@ QString LeeIni(const QString& file, const QString& section, const QString& key);
 // written, in which case it is left as it was.
 bool GrabaIni(const QString& file, const QString& section, const QString& key,
               const QString& value);
+
+struct IniWrite {
+  bool ok = false;
+  QString reason;  // why the file was left as it was, in Spanish
+};
+
+// Writes several keys of one section as that many GrabaIni calls would, in one replacement of
+// the file: either all of them are written or none.
+IniWrite writeKeys(const QString& file, const QString& section, const ini::KeyValues& values);

@@ -2,216 +2,432 @@
 
 #include "settings/TextEncoding.h"
 
-#include <QByteArrayView>
-
-#include <vector>
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <type_traits>
 
 namespace ini {
 namespace {
 
-constexpr qsizetype maxValueBytes = 254;
+constexpr qsizetype maxValueUnits = 254;
+
+// Unchecked: UTF-8 or Windows-1252, which only a pass over the whole file tells apart. ASCII
+// reads the same in both, so reading ASCII names and values is spared that pass.
+enum class Encoding { Unchecked, Utf8, Windows1252, Utf16LE, Utf16BE };
+
+// How the file spells its text, and where the text starts after its byte-order mark.
+struct Form {
+  Encoding encoding;
+  qsizetype start;
+  bool known;  // false when a write could leave the file in two encodings
+};
+
+// ASCII text in UTF-16 without a mark has a zero in one byte of each pair.
+bool looksLikeUtf16(const QByteArray& content) {
+  return content.size() >= 2 && (content[0] == '\0') != (content[1] == '\0');
+}
+
+Form formOf(const QByteArray& content) {
+  const bool even = content.size() % 2 == 0;
+  if (content.startsWith("\xFF\xFE")) {
+    return {Encoding::Utf16LE, 2, even};
+  }
+  if (content.startsWith("\xFE\xFF")) {
+    return {Encoding::Utf16BE, 2, even};
+  }
+  if (content.startsWith("\xEF\xBB\xBF")) {
+    return {Encoding::Utf8, 3, true};
+  }
+  if (looksLikeUtf16(content)) {
+    return {Encoding::Windows1252, 0, false};
+  }
+  return {Encoding::Unchecked, 0, true};
+}
+
+Encoding told(const QByteArray& content, Encoding encoding) {
+  if (encoding != Encoding::Unchecked) {
+    return encoding;
+  }
+  return isValidUtf8(content) ? Encoding::Utf8 : Encoding::Windows1252;
+}
+
+// The text after the mark as code units: bytes, or UTF-16 units in the file's byte order.
+template <int width, bool bigEndian>
+struct Units {
+  static constexpr int unitBytes = width;
+  const unsigned char* data;
+  qsizetype size;
+
+  char16_t operator[](qsizetype i) const {
+    if constexpr (width == 1) {
+      return data[i];
+    } else {
+      const unsigned first = data[2 * i];
+      const unsigned second = data[2 * i + 1];
+      return static_cast<char16_t>(bigEndian ? first << 8 | second : second << 8 | first);
+    }
+  }
+};
+
+template <class Action>
+auto withText(const QByteArray& content, const Form& form, Action action) {
+  const auto* data = reinterpret_cast<const unsigned char*>(content.constData()) + form.start;
+  const qsizetype bytes = content.size() - form.start;
+  switch (form.encoding) {
+    case Encoding::Utf16LE:
+      return action(Units<2, false>{data, bytes / 2});
+    case Encoding::Utf16BE:
+      return action(Units<2, true>{data, bytes / 2});
+    default:
+      return action(Units<1, false>{data, bytes});
+  }
+}
+
+// Sets of control characters and the space, as bits indexed by the character.
+constexpr std::uint64_t bit(char16_t c) {
+  return std::uint64_t{1} << c;
+}
+constexpr std::uint64_t blanks = bit(u' ') | bit(u'\t') | bit(u'\v') | bit(u'\f') | bit(0x1A);
+constexpr std::uint64_t breaks = bit(u'\n') | bit(u'\r');
+
+bool isIn(std::uint64_t set, char16_t c) {
+  return c <= u' ' && (set >> c & 1) != 0;
+}
+
+bool isBlank(char16_t c) {
+  return isIn(blanks, c);
+}
+
+bool isBreak(char16_t c) {
+  return isIn(breaks, c);
+}
+
+char16_t foldAscii(char16_t c) {
+  return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
+
+struct Span {
+  qsizetype begin;
+  qsizetype end;
+  bool empty() const { return begin == end; }
+};
 
 struct Line {
-  qsizetype begin;  // first byte of the text
+  qsizetype begin;  // first unit of the text
   qsizetype end;    // one past the text, where its line ending starts
   qsizetype next;   // start of the following line
 };
 
-struct Location {
-  std::optional<std::size_t> section;
-  std::optional<std::size_t> key;
-  std::size_t lastLine = 0;  // last non-blank line of the section
-};
-
-// How the file spells its texts: UTF-8, or Windows-1252 for a file that is not valid UTF-8.
-struct Encoding {
-  bool utf8;
-  QByteArray encode(const QString& text) const {
-    return utf8 ? text.toUtf8() : encodeWindows1252(text);
+template <class Text>
+Span trimmed(const Text& text, Span span) {
+  while (span.begin < span.end && isBlank(text[span.begin])) {
+    ++span.begin;
   }
-  QString decode(const QByteArray& bytes) const {
-    return utf8 ? QString::fromUtf8(bytes) : decodeWindows1252(bytes);
+  while (span.end > span.begin && isBlank(text[span.end - 1])) {
+    --span.end;
   }
-};
+  return span;
+}
 
-std::vector<Line> splitLines(const QByteArray& content) {
-  std::vector<Line> lines;
-  qsizetype pos = content.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-  while (pos < content.size()) {
-    qsizetype end = pos;
-    while (end < content.size() && content[end] != '\r' && content[end] != '\n') {
-      ++end;
+template <class Text>
+qsizetype find(const Text& text, Span span, char16_t c) {
+  for (qsizetype i = span.begin; i < span.end; ++i) {
+    if (text[i] == c) {
+      return i;
     }
-    qsizetype next = end;
-    if (next < content.size()) {
-      next +=
-          (content[next] == '\r' && next + 1 < content.size() && content[next + 1] == '\n') ? 2 : 1;
-    }
-    lines.push_back({pos, end, next});
-    pos = next;
   }
-  return lines;
+  return -1;
 }
 
-bool isBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-QByteArrayView trimmed(QByteArrayView text) {
-  while (!text.isEmpty() && isBlank(text.front())) {
-    text = text.sliced(1);
-  }
-  while (!text.isEmpty() && isBlank(text.back())) {
-    text.chop(1);
-  }
-  return text;
-}
-
-char foldAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameName(QByteArrayView a, QByteArrayView b) {
-  if (a.size() != b.size()) {
+template <class Text>
+bool sameName(const Text& text, Span span, std::u16string_view name) {
+  if (span.end - span.begin != static_cast<qsizetype>(name.size())) {
     return false;
   }
-  for (qsizetype i = 0; i < a.size(); ++i) {
-    if (foldAscii(a[i]) != foldAscii(b[i])) {
+  for (qsizetype i = 0; i < span.end - span.begin; ++i) {
+    if (foldAscii(text[span.begin + i]) != foldAscii(name[static_cast<std::size_t>(i)])) {
       return false;
     }
   }
   return true;
 }
 
-std::optional<QByteArrayView> sectionName(QByteArrayView line) {
-  const qsizetype close = line.lastIndexOf(']');
-  if (!line.startsWith('[') || close < 0) {
+// The name of a header line, already trimmed: the text between "[" and the last "]".
+template <class Text>
+std::optional<Span> sectionName(const Text& text, Span line) {
+  if (text[line.begin] != u'[') {
     return std::nullopt;
   }
-  return trimmed(line.sliced(1, close - 1));
+  for (qsizetype close = line.end - 1; close > line.begin; --close) {
+    if (text[close] == u']') {
+      return trimmed(text, {line.begin + 1, close});
+    }
+  }
+  return std::nullopt;
 }
 
-QByteArrayView keyName(QByteArrayView line) {
-  const qsizetype equals = line.indexOf('=');
-  return trimmed(equals < 0 ? line : line.first(equals));
+template <class Text>
+Span keyName(const Text& text, Span line) {
+  const qsizetype equals = find(text, line, u'=');
+  return trimmed(text, {line.begin, equals < 0 ? line.end : equals});
 }
 
-QByteArrayView keyValue(QByteArrayView line) {
-  const qsizetype equals = line.indexOf('=');
-  return equals < 0 ? QByteArrayView() : trimmed(line.sliced(equals + 1));
-}
-
-QByteArrayView unquoted(QByteArrayView value) {
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-      value.back() == value.front()) {
-    return value.sliced(1, value.size() - 2);
+// A value ends at a NUL, as the C string Windows copies it into does.
+template <class Text>
+Span keyValue(const Text& text, Span line) {
+  const qsizetype equals = find(text, line, u'=');
+  if (equals < 0) {
+    return {line.end, line.end};
+  }
+  Span value{equals + 1, line.end};
+  const qsizetype nul = find(text, value, u'\0');
+  if (nul >= 0) {
+    value.end = nul;
+  }
+  value = trimmed(text, value);
+  if (value.end - value.begin >= 2 && (text[value.begin] == u'"' || text[value.begin] == u'\'') &&
+      text[value.end - 1] == text[value.begin]) {
+    return {value.begin + 1, value.end - 1};
   }
   return value;
 }
 
-QByteArrayView cut(QByteArrayView value, bool utf8) {
-  if (value.size() <= maxValueBytes) {
-    return value;
-  }
-  qsizetype size = maxValueBytes;
-  // Never end inside a UTF-8 character: back off to the start of the one that was cut.
-  while (utf8 && size > 0 && (static_cast<unsigned char>(value[size]) & 0xC0) == 0x80) {
-    --size;
-  }
-  return value.first(size);
-}
+struct Found {
+  bool section = false;
+  std::optional<Line> key;
+  std::optional<Line> last;    // last non-blank line of the section, its header included
+  std::optional<Line> ending;  // first line that has a line ending
+};
 
-QByteArrayView text(const QByteArray& content, const Line& line) {
-  return QByteArrayView(content).sliced(line.begin, line.end - line.begin);
-}
-
-Location locate(const QByteArray& content, const std::vector<Line>& lines, QByteArrayView section,
-                QByteArrayView key) {
-  Location found;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const QByteArrayView line = trimmed(text(content, lines[i]));
-    if (line.isEmpty()) {
+// One pass that stops where the section ends, keeping no list of lines. An empty section
+// name stands for the lines above the first header; a header "[]" starts a section that no
+// name reaches. Only the first section of a name and the first key of a name count.
+template <class Text>
+Found locate(const Text& text, std::u16string_view section, std::u16string_view key) {
+  Found found;
+  found.section = section.empty();
+  qsizetype pos = 0;
+  while (pos < text.size) {
+    // Blank lines carry nothing once the file's line ending is known.
+    if (found.ending) {
+      while (pos < text.size && isIn(blanks | breaks, text[pos])) {
+        ++pos;
+      }
+    }
+    qsizetype end = pos;
+    while (end < text.size && !isBreak(text[end])) {
+      ++end;
+    }
+    qsizetype next = end;
+    if (next < text.size) {
+      next += (text[next] == u'\r' && next + 1 < text.size && text[next + 1] == u'\n') ? 2 : 1;
+    }
+    const Line line{pos, end, next};
+    pos = next;
+    if (!found.ending && next > end) {
+      found.ending = line;
+    }
+    const Span content = trimmed(text, {line.begin, line.end});
+    if (content.empty()) {
       continue;
     }
-    if (const auto name = sectionName(line)) {
+    if (const auto name = sectionName(text, content)) {
       if (found.section) {
-        break;  // only the first section of a name counts
+        break;
       }
-      if (sameName(*name, section)) {
-        found.section = i;
-        found.lastLine = i;
+      if (!section.empty() && sameName(text, *name, section)) {
+        found.section = true;
+        found.last = line;
       }
       continue;
     }
     if (found.section) {
-      found.lastLine = i;
-      if (!found.key && sameName(keyName(line), key)) {
-        found.key = i;
+      found.last = line;
+      if (sameName(text, keyName(text, content), key)) {
+        found.key = line;
+        break;
       }
     }
   }
   return found;
 }
 
-QByteArray lineEnding(const QByteArray& content, const std::vector<Line>& lines) {
-  for (const Line& line : lines) {
-    if (line.next > line.end) {
-      return content.mid(line.end, line.next - line.end);
+QString trimmedName(const QString& name) {
+  qsizetype begin = 0;
+  qsizetype end = name.size();
+  while (begin < end && isBlank(name[begin].unicode())) {
+    ++begin;
+  }
+  while (end > begin && isBlank(name[end - 1].unicode())) {
+    --end;
+  }
+  return name.sliced(begin, end - begin);
+}
+
+QByteArray encode(const QString& text, Encoding encoding) {
+  switch (encoding) {
+    case Encoding::Unchecked:
+    case Encoding::Utf8:
+      return text.toUtf8();
+    case Encoding::Windows1252:
+      return encodeWindows1252(text);
+    default: {
+      QByteArray bytes;
+      bytes.reserve(text.size() * 2);
+      for (const QChar ch : text) {
+        const char high = static_cast<char>(ch.unicode() >> 8);
+        const char low = static_cast<char>(ch.unicode() & 0xFF);
+        bytes.append(encoding == Encoding::Utf16BE ? high : low);
+        bytes.append(encoding == Encoding::Utf16BE ? low : high);
+      }
+      return bytes;
     }
   }
-  return "\n";
+}
+
+// A name as the units the file would spell it with.
+std::u16string unitsOf(const QString& name, Encoding encoding) {
+  if (encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE) {
+    return name.toStdU16String();
+  }
+  const QByteArray bytes = encode(name, encoding);
+  std::u16string units;
+  units.reserve(static_cast<std::size_t>(bytes.size()));
+  for (const char byte : bytes) {
+    units.push_back(static_cast<unsigned char>(byte));
+  }
+  return units;
+}
+
+// Never ends inside a character: a UTF-8 sequence or a UTF-16 surrogate pair.
+template <class Text>
+Span cut(const Text& text, Span value, Encoding encoding) {
+  if (value.end - value.begin <= maxValueUnits) {
+    return value;
+  }
+  qsizetype end = value.begin + maxValueUnits;
+  if (encoding == Encoding::Utf8) {
+    while (end > value.begin && (text[end] & 0xC0) == 0x80) {
+      --end;
+    }
+  } else if (Text::unitBytes == 2 && text[end] >= 0xDC00 && text[end] <= 0xDFFF) {
+    --end;
+  }
+  return {value.begin, end};
+}
+
+template <class Text>
+QString decode(const Text& text, Span span, Encoding encoding) {
+  if constexpr (Text::unitBytes == 2) {
+    QString result(span.end - span.begin, Qt::Uninitialized);
+    for (qsizetype i = span.begin; i < span.end; ++i) {
+      result[i - span.begin] = QChar(text[i]);
+    }
+    return result;
+  } else {
+    const QByteArray bytes(reinterpret_cast<const char*>(text.data) + span.begin,
+                           span.end - span.begin);
+    return encoding == Encoding::Windows1252 ? decodeWindows1252(bytes) : QString::fromUtf8(bytes);
+  }
+}
+
+bool isAscii(const QString& text) {
+  return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+template <class Text>
+bool isAscii(const Text& text, Span span) {
+  for (qsizetype i = span.begin; i < span.end; ++i) {
+    if (text[i] >= 0x80) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool breaksLine(const QString& text) {
+  return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) ||
+         text.contains(QChar(u'\0'));
+}
+
+// One key written into content, whose encoding is known.
+void setValue(QByteArray& content, const QString& section, const QString& key,
+              const QString& value) {
+  Form form = formOf(content);
+  form.encoding = told(content, form.encoding);
+  const auto offset = [&](qsizetype unit, int unitBytes) { return form.start + unit * unitBytes; };
+  const auto encoded = [&](const QString& text) { return encode(text, form.encoding); };
+  withText(content, form, [&](const auto& text) {
+    const int unitBytes = std::decay_t<decltype(text)>::unitBytes;
+    const Found found = locate(text, unitsOf(section, form.encoding), unitsOf(key, form.encoding));
+    QByteArray newline = encoded(QStringLiteral("\n"));
+    if (found.ending) {
+      newline = content.sliced(offset(found.ending->end, unitBytes),
+                               (found.ending->next - found.ending->end) * unitBytes);
+    }
+    const QByteArray entry = encoded(key + QLatin1Char('=') + value);
+
+    if (found.key) {
+      const Span line = trimmed(text, {found.key->begin, found.key->end});
+      const qsizetype equals = find(text, line, u'=');
+      const qsizetype from = equals < 0 ? line.end : equals + 1;
+      const QByteArray written = encoded(equals < 0 ? QLatin1Char('=') + value : value);
+      content.replace(offset(from, unitBytes), (found.key->end - from) * unitBytes, written);
+    } else if (found.last && found.last->next == found.last->end) {
+      content.insert(offset(found.last->end, unitBytes), newline + entry);
+    } else if (found.last) {
+      content.insert(offset(found.last->next, unitBytes), entry + newline);
+    } else if (found.section) {
+      content.insert(form.start, entry + newline);
+    } else {
+      if (text.size > 0 && !isBreak(text[text.size - 1])) {
+        content += newline;
+      }
+      content += encoded(QLatin1Char('[') + section + QLatin1Char(']')) + newline + entry + newline;
+    }
+  });
 }
 
 }  // namespace
 
 QString value(const QByteArray& content, const QString& section, const QString& key) {
-  const Encoding encoding{isValidUtf8(content)};
-  const std::vector<Line> lines = splitLines(content);
-  const Location found = locate(content, lines, encoding.encode(section), encoding.encode(key));
-  if (!found.key) {
-    return {};
+  Form form = formOf(content);
+  const QString sectionName = trimmedName(section);
+  const QString keyName = trimmedName(key);
+  if (!isAscii(sectionName) || !isAscii(keyName)) {
+    form.encoding = told(content, form.encoding);
   }
-  const QByteArrayView raw = unquoted(keyValue(trimmed(text(content, lines[*found.key]))));
-  return encoding.decode(cut(raw, encoding.utf8).toByteArray());
+  return withText(content, form, [&](const auto& text) {
+    const Found found =
+        locate(text, unitsOf(sectionName, form.encoding), unitsOf(keyName, form.encoding));
+    if (!found.key) {
+      return QString();
+    }
+    const Span raw = keyValue(text, trimmed(text, {found.key->begin, found.key->end}));
+    const Encoding encoding = isAscii(text, raw) ? form.encoding : told(content, form.encoding);
+    return decode(text, cut(text, raw, encoding), encoding);
+  });
 }
 
-std::optional<QByteArray> withValue(const QByteArray& content, const QString& section,
-                                    const QString& key, const QString& value) {
-  if (value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')) ||
-      value.contains(QChar(u'\0'))) {
-    return std::nullopt;
+Refusal setValues(QByteArray& content, const QString& section, const KeyValues& values) {
+  if (breaksLine(section)) {
+    return Refusal::LineBreak;
   }
-  const Encoding encoding{isValidUtf8(content)};
-  const std::vector<Line> lines = splitLines(content);
-  const QByteArray sectionBytes = encoding.encode(section);
-  const QByteArray keyBytes = encoding.encode(key);
-  const QByteArray valueBytes = encoding.encode(value);
-  const Location found = locate(content, lines, sectionBytes, keyBytes);
-  const QByteArray newline = lineEnding(content, lines);
-  QByteArray result = content;
-
-  if (found.key) {
-    const Line& line = lines[*found.key];
-    const QByteArrayView old = text(content, line);
-    const qsizetype equals = old.indexOf('=');
-    const QByteArray head =
-        equals < 0 ? trimmed(old).toByteArray() + '=' : old.first(equals + 1).toByteArray();
-    result.replace(line.begin, line.end - line.begin, head + valueBytes);
-  } else if (found.section) {
-    const Line& last = lines[found.lastLine];
-    const QByteArray entry = keyBytes + '=' + valueBytes;
-    if (last.next == last.end) {
-      result.insert(last.end, newline + entry);
-    } else {
-      result.insert(last.next, entry + newline);
+  for (const auto& [key, value] : values) {
+    if (breaksLine(key) || breaksLine(value)) {
+      return Refusal::LineBreak;
     }
-  } else {
-    if (!result.isEmpty() && !result.endsWith('\n') && !result.endsWith('\r')) {
-      result += newline;
-    }
-    result += '[' + sectionBytes + ']' + newline + keyBytes + '=' + valueBytes + newline;
   }
-  return result;
+  if (!formOf(content).known) {
+    return Refusal::UnknownEncoding;
+  }
+  for (const auto& [key, value] : values) {
+    setValue(content, trimmedName(section), trimmedName(key), value);
+  }
+  return Refusal::None;
 }
 
 }  // namespace ini

@@ -59,7 +59,9 @@ bool replaceFileContents(const QString& path, const QByteArray& bytes) {
   const bool written = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
   const bool closed = ::close(fd) == 0;
   if (!written || !closed || std::rename(temporary.constData(), targetPath.constData()) != 0) {
+    const int error = errno;
     ::unlink(temporary.constData());
+    errno = error;
     return false;
   }
   syncFolder(folder);

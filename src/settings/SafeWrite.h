@@ -6,5 +6,5 @@
 // Replaces the file's contents so that a crash or a full disk never leaves it half-written:
 // the bytes go to a temporary file beside it, which is flushed and renamed over it. The file
 // keeps its permissions; a link is followed to the file it names. False when anything failed,
-// in which case the old file is untouched.
+// with errno telling why, in which case the old file is untouched.
 bool replaceFileContents(const QString& path, const QByteArray& bytes);

@@ -1,6 +1,6 @@
 #include "settings/TextEncoding.h"
 
-#include <QStringDecoder>
+#include <QByteArrayView>
 
 #include <array>
 
@@ -20,9 +20,7 @@ char16_t fromByte(unsigned char byte) {
 }  // namespace
 
 bool isValidUtf8(const QByteArray& bytes) {
-  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  const QString ignored = decoder(bytes);
-  return !decoder.hasError();
+  return QByteArrayView(bytes).isValidUtf8();
 }
 
 QString decodeWindows1252(const QByteArray& bytes) {

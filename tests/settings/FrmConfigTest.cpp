@@ -16,9 +16,33 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <csignal>
+
 namespace {
 
 const QString checkText = QStringLiteral("Debe rellenar todos los campos.");
+
+// A disk that fills up: writing a file past the limit fails with EFBIG instead of ending the
+// process.
+class FileSizeLimit {
+public:
+  explicit FileSizeLimit(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    const rlimit limit{bytes, old_.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, handler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+  void (*handler_)(int);
+  rlimit old_{};
+};
 
 class FrmConfigTest : public ::testing::Test {
 protected:
@@ -169,11 +193,38 @@ TEST_F(FrmConfigTest, BlanksAndOddValuesAreStoredAsTyped) {
   EXPECT_TRUE(file().contains("Ext=\n")) << file().constData();
   EXPECT_EQ(setting("Vis"), QStringLiteral("0x1"));
 
-  config->cmbNImagenes->setEditText(QString());
-  QTest::keyClick(config->cmbNImagenes->lineEdit(), Qt::Key_7);
-  config->cmdaplicar_Click();
-  EXPECT_EQ(setting("Imagenes"), QStringLiteral("7"));
+  // "1" and "2" begin entries of the list; a completer completes them only in a focused box.
+  config->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(config));
+  config->cmbNImagenes->setFocus();
+  for (const auto& [key, typed] : {std::pair{Qt::Key_7, "7"}, {Qt::Key_1, "1"}, {Qt::Key_2, "2"}}) {
+    config->cmbNImagenes->setEditText(QString());
+    QTest::keyClick(config->cmbNImagenes->lineEdit(), key);
+    config->cmdaplicar_Click();
+    EXPECT_EQ(setting("Imagenes"), QString::fromLatin1(typed));
+  }
   EXPECT_EQ(config->cmbNImagenes->count(), 4);
+}
+
+TEST_F(FrmConfigTest, Utf16FileRoundTripsThroughTheDialog) {
+  const auto utf16le = [](const QString& text) {
+    QByteArray bytes("\xFF\xFE");
+    for (const QChar ch : text) {
+      bytes.append(static_cast<char>(ch.unicode() & 0xFF))
+          .append(static_cast<char>(ch.unicode() >> 8));
+    }
+    return bytes;
+  };
+  const QString head = QStringLiteral("; Configuración\r\n[CONFIGURACION]\r\nDir1=") + watched +
+                       QStringLiteral("\r\nDir2=/guardar\r\nPref=Lote_\r\nImagenes=5\r\n");
+  world.writeFile(QStringLiteral("Config.ini"),
+                  utf16le(head + QStringLiteral("Ext=*.bmp\r\nVis=0x1\r\n")));
+  FrmConfig* config = open();
+  EXPECT_EQ(config->txtdir->text(), watched);
+  config->txtextension->setText(QStringLiteral("*.pcx;*.ñ"));
+  config->cmdaceptar_Click();
+  EXPECT_TRUE(world.presenter->shown.empty());
+  EXPECT_EQ(file(), utf16le(head + QStringLiteral("Ext=*.pcx;*.ñ\r\nVis=0x1\r\n")));
 }
 
 TEST_F(FrmConfigTest, StoreWritesTheFiveKeysInOrderIntoANewFile) {
@@ -285,6 +336,28 @@ TEST_F(FrmConfigTest, FailedWriteIsReportedOnceAndNothingIsPushed) {
   EXPECT_TRUE(forms->isOpen<FrmConfig>());
   EXPECT_FALSE(main->isVisible());
   EXPECT_EQ(main->watchedFolder(), watched);
+}
+
+// The disk fills once the file would grow past its present size: a store that changes one
+// key at a time would get the shorter Dir1 in before failing on the longer Dir2.
+TEST_F(FrmConfigTest, StoreIsAllOrNothingWhenTheDiskFills) {
+  FrmConfig* config = open();
+  const QByteArray before = file();
+  ASSERT_LT(other.size(), watched.size());
+  config->txtdir->setText(other);
+  config->txtguardar->setText(QStringLiteral("/guardar/en/una/carpeta/mas/larga"));
+  {
+    const FileSizeLimit full(before.size());
+    config->cmdaplicar_Click();
+  }
+  EXPECT_EQ(file(), before);
+  ASSERT_EQ(world.presenter->shown.size(), 1u);
+  EXPECT_TRUE(world.presenter->shown[0].text.contains(QStringLiteral("no se ha guardado")));
+  EXPECT_TRUE(config->cmdaplicar->isEnabled());
+
+  config->cmdaplicar_Click();
+  EXPECT_EQ(setting("Dir1"), other);
+  EXPECT_EQ(setting("Dir2"), QStringLiteral("/guardar/en/una/carpeta/mas/larga"));
 }
 
 TEST_F(FrmConfigTest, CloseBoxActsAsCancelAndClosesThePickers) {

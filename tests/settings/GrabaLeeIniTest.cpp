@@ -7,9 +7,28 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace {
 
 const QString section = QStringLiteral("CONFIGURACION");
+
+// Bytes of a literal, NULs included.
+template <std::size_t size>
+QByteArray bytes(const char (&text)[size]) {
+  return QByteArray(text, size - 1);
+}
+
+// text in UTF-16 of the given byte order, with its byte-order mark unless told otherwise.
+QByteArray utf16(const QString& text, bool bigEndian, bool mark = true) {
+  QByteArray result = mark ? QByteArray(bigEndian ? "\xFE\xFF" : "\xFF\xFE") : QByteArray();
+  for (const QChar ch : text) {
+    const char high = static_cast<char>(ch.unicode() >> 8);
+    const char low = static_cast<char>(ch.unicode() & 0xFF);
+    result.append(bigEndian ? high : low).append(bigEndian ? low : high);
+  }
+  return result;
+}
 
 class IniFile : public ::testing::Test {
 protected:
@@ -178,6 +197,105 @@ TEST_F(IniFile, WritingKeepsPermissionsAndFollowsALink) {
   ASSERT_TRUE(GrabaIni(link, section, QStringLiteral("Pref"), QStringLiteral("c")));
   EXPECT_TRUE(QFileInfo(link).isSymLink());
   EXPECT_EQ(read(QStringLiteral("Pref")), QStringLiteral("c"));
+}
+
+TEST_F(IniFile, ReadRules) {
+  const QString utf16Text = QStringLiteral("[configuracion]\r\n dir1 = \"C:\\Imágenes\" \r\n");
+  const QByteArray orphan = "Dir1=orphan\n[CONFIGURACION]\nDir2=b\n";
+  const struct {
+    QByteArray file;
+    QString section;
+    QString key;
+    QString expected;
+  } cases[] = {
+      {utf16(utf16Text, false), section, QStringLiteral("Dir1"), QStringLiteral("C:\\Imágenes")},
+      {utf16(utf16Text, true), section, QStringLiteral("Dir1"), QStringLiteral("C:\\Imágenes")},
+      {"[CONFIGURACION]\nDir1=a\n", QStringLiteral(" CONFIGURACION "), QStringLiteral("Dir1"),
+       QStringLiteral("a")},
+      {"[CONFIGURACION]\nDir1=a\n", section, QStringLiteral("\tDir1\t"), QStringLiteral("a")},
+      {orphan, QString(), QStringLiteral("Dir1"), QStringLiteral("orphan")},
+      {orphan, QStringLiteral(" "), QStringLiteral("Dir1"), QStringLiteral("orphan")},
+      {orphan, section, QStringLiteral("Dir1"), QString()},
+      {"\xEF\xBB\xBF" + orphan, QString(), QStringLiteral("Dir1"), QStringLiteral("orphan")},
+      {"[]\nDir1=a\n", QString(), QStringLiteral("Dir1"), QString()},
+      {"[   ]\nDir1=a\n", QStringLiteral(" "), QStringLiteral("Dir1"), QString()},
+      {"[CONFIGURACION]\n=value\n", section, QString(), QStringLiteral("value")},
+      {"[CONFIGURACION]\n = value\n", section, QStringLiteral(" "), QStringLiteral("value")},
+      {"[CONFIGURACION]\nDir1=a\x1A\n", section, QStringLiteral("Dir1"), QStringLiteral("a")},
+      {"[CONFIGURACION]\nImagenes=\x1A"
+       "d\n",
+       section, QStringLiteral("Imagenes"), QStringLiteral("d")},
+      {"\x1A[CONFIGURACION]\v\n\f\vPref\f=\v'b'\f\n", section, QStringLiteral("Pref"),
+       QStringLiteral("b")},
+      {bytes("[CONFIGURACION]\nExt=e\0f\n"), section, QStringLiteral("Ext"), QStringLiteral("e")},
+      {utf16(QStringLiteral("[CONFIGURACION]\nDir1=a\n"), false, false), section,
+       QStringLiteral("Dir1"), QString()},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file.toPercentEncoding().constData());
+    write(c.file);
+    EXPECT_EQ(LeeIni(file(), c.section, c.key), c.expected);
+  }
+}
+
+TEST_F(IniFile, WriteRules) {
+  const QChar lone(0xD800);  // kept as it is, though no character
+  const auto utf16File = [&](bool bigEndian, const QString& keys) {
+    return utf16(QStringLiteral("[CONFIGURACION]\r\n") + keys + QStringLiteral("[OTRA]\r\nx=") +
+                     lone + QStringLiteral("\r\n"),
+                 bigEndian);
+  };
+  const QString oldKeys = QStringLiteral("Dir1 = a\r\nVis=0x0\r\n");
+  const QString newKeys = QStringLiteral("Dir1 =ñ\r\nVis=0x0\r\nExt=*.png\r\n");
+  const ini::KeyValues utf16Writes = {{QStringLiteral("Dir1"), QStringLiteral("ñ")},
+                                      {QStringLiteral("Ext"), QStringLiteral("*.png")}};
+  const ini::KeyValues dir1 = {{QStringLiteral("Dir1"), QStringLiteral("v")}};
+  const struct {
+    QByteArray file;
+    QString section;
+    ini::KeyValues writes;
+    std::optional<QByteArray> expected;  // nothing: refused, the file left as it was
+  } cases[] = {
+      {utf16File(false, oldKeys), section, utf16Writes, utf16File(false, newKeys)},
+      {utf16File(true, oldKeys), section, utf16Writes, utf16File(true, newKeys)},
+      {utf16(QString(), true), section, dir1,
+       utf16(QStringLiteral("[CONFIGURACION]\nDir1=v\n"), true)},
+      {utf16(QStringLiteral("[CONFIGURACION]\r\n"), false, false), section, dir1, std::nullopt},
+      {utf16(QStringLiteral("[CONFIGURACION]\r\n"), false) + "x", section, dir1, std::nullopt},
+      {"",
+       QStringLiteral(" CONFIGURACION "),
+       {{QStringLiteral(" Dir1\t"), QStringLiteral("v")}},
+       "[CONFIGURACION]\nDir1=v\n"},
+      {"[CONFIGURACION]\nDir1=a\n", QString(), dir1, "Dir1=v\n[CONFIGURACION]\nDir1=a\n"},
+      {"\xEF\xBB\xBF;c\nDir1=a\n\n[CONFIGURACION]\nDir1=a\n",
+       QStringLiteral(" "),
+       {{QStringLiteral("Dir1"), QStringLiteral("v")},
+        {QStringLiteral("Ext"), QStringLiteral("e")}},
+       "\xEF\xBB\xBF;c\nDir1=v\nExt=e\n\n[CONFIGURACION]\nDir1=a\n"},
+      {"[]\nDir1=a\n", QString(), dir1, "Dir1=v\n[]\nDir1=a\n"},
+      {"[CONFIGURACION]\r\n = a\r\n",
+       section,
+       {{QString(), QStringLiteral("v")}},
+       "[CONFIGURACION]\r\n =v\r\n"},
+      {bytes("[CONFIGURACION]\n\x1A"
+             "Dir1\v=a\f\nExt=e\0f\n"),
+       section, dir1,
+       bytes("[CONFIGURACION]\n\x1A"
+             "Dir1\v=v\nExt=e\0f\n")},
+      {"[CONFIGURACION]\nDir1=a\n",
+       section,
+       {{QStringLiteral("Dir1"), QStringLiteral("v")},
+        {QStringLiteral("Pref"), QStringLiteral("p\nDir2=/")}},
+       std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file.toPercentEncoding().constData());
+    write(c.file);
+    const IniWrite written = writeKeys(file(), c.section, c.writes);
+    EXPECT_EQ(written.ok, c.expected.has_value());
+    EXPECT_EQ(written.reason.isEmpty(), written.ok);
+    EXPECT_EQ(content(), c.expected.value_or(c.file));
+  }
 }
 
 }  // namespace

@@ -1,0 +1,9 @@
+#pragma once
+
+class QCoreApplication;
+class QTranslator;
+
+// Qt's own texts (the buttons of its message boxes, the menus of its text boxes) in Spanish,
+// as the rest of the program. The translator belongs to app; nothing when Qt's Spanish
+// translation is not installed.
+QTranslator* loadQtSpanish(QCoreApplication& app);
