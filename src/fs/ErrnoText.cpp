@@ -23,6 +23,10 @@ QString errnoText(int error) {
       return QStringLiteral("el disco es de solo lectura");
     case EIO:
       return QStringLiteral("error de lectura o escritura en el disco");
+    case EFBIG:
+      return QStringLiteral("el archivo es demasiado grande");
+    case EXDEV:
+      return QStringLiteral("está en otro disco");
     case ENAMETOOLONG:
       return QStringLiteral("el nombre es demasiado largo");
     case EMFILE:

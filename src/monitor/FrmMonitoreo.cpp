@@ -230,14 +230,14 @@ void FrmMonitoreo::guardarImagenes(const QString& base, bool byHand) {
   savingByHand_ = byHand;
   saveSettings_ = saveSettingsKey(base);
   const QDateTime now = context().now();
-  SaveWorker::Job job{{base, readSetting(context(), QStringLiteral("Pref")), watchedFolder(),
-                       File1.names(), now, patience_.overdue(now)},
-                      readSetting(context(), QStringLiteral("Dir2")),
-                      context().fileOps,
-                      {true, {}, [watch = &writeWatch_](const QByteArray& name,
-                                                        const timespec& modified) {
-                         return watch->verdict(name, modified);
-                       }}};
+  SaveWorker::Job job{
+      {base, readSetting(context(), QStringLiteral("Pref")), watchedFolder(), File1.names(), now,
+       patience_.overdue(now)},
+      readSetting(context(), QStringLiteral("Dir2")),
+      context().fileOps,
+      {true, {}, [watch = &writeWatch_](const QByteArray& name, const timespec& modified) {
+         return watch->verdict(name, modified);
+       }}};
   saver_.start(std::move(job));
 }
 

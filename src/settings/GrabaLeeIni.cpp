@@ -1,7 +1,7 @@
 #include "settings/GrabaLeeIni.h"
 
-#include "monitor/ErrnoText.h"
-#include "settings/SafeWrite.h"
+#include "fs/ErrnoText.h"
+#include "fs/SafeWrite.h"
 
 #include <QFile>
 

@@ -1,4 +1,6 @@
-#include "settings/SafeWrite.h"
+#include "fs/SafeWrite.h"
+
+#include "fs/FilePrimitives.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,33 +10,6 @@
 #include <unistd.h>
 #include <cerrno>
 #include <cstdio>
-
-namespace {
-
-bool writeAll(int fd, const QByteArray& bytes) {
-  qsizetype done = 0;
-  while (done < bytes.size()) {
-    const ssize_t written = ::write(fd, bytes.constData() + done, bytes.size() - done);
-    if (written < 0 && errno == EINTR) {
-      continue;
-    }
-    if (written <= 0) {
-      return false;
-    }
-    done += written;
-  }
-  return true;
-}
-
-void syncFolder(const QByteArray& folder) {
-  const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) {
-    ::fsync(fd);
-    ::close(fd);
-  }
-}
-
-}  // namespace
 
 bool replaceFileContents(const QString& path, const QByteArray& bytes) {
   const QFileInfo info(path);
@@ -56,7 +31,9 @@ bool replaceFileContents(const QString& path, const QByteArray& bytes) {
   if (fd < 0) {
     return false;
   }
-  const bool written = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+  const bool written =
+      writeAll(fd, bytes.constData(), static_cast<std::size_t>(bytes.size())) == 0 &&
+      ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
   const bool closed = ::close(fd) == 0;
   if (!written || !closed || std::rename(temporary.constData(), targetPath.constData()) != 0) {
     const int error = errno;
@@ -64,6 +41,6 @@ bool replaceFileContents(const QString& path, const QByteArray& bytes) {
     errno = error;
     return false;
   }
-  syncFolder(folder);
+  flushFolder(folder);
   return true;
 }
