@@ -1,5 +1,6 @@
 #include "common/ScriptedFileOps.h"
 #include "monitor/BatchSave.h"
+#include "monitor/WriteWatch.h"
 
 #include <QDir>
 #include <QFile>
@@ -253,7 +254,7 @@ TEST_F(BatchSaveTest, WithoutLeasesAFreshlyWrittenFileCountsAsInUse) {
   put("old.bmp", "o");
   put("new.bmp", "n");
   age("old.bmp");
-  const SaveEnv noLeases{nullptr, {false, {}}, nullptr};
+  const SaveEnv noLeases{nullptr, {false, {}, {}}, nullptr};
 
   const SaveResult both = saveBatch(request({"old.bmp", "new.bmp"}), noLeases);
   EXPECT_EQ(both.failure, SaveFailure::InUse);
@@ -401,6 +402,36 @@ TEST_F(BatchSaveTest, ContentThatArrivesDuringACopyIsNeverDeleted) {
     }
     reset();
   }
+}
+
+// Where no lease is granted (another user's file), the file events alone keep a file open for
+// writing from being moved, however long its writer pauses; once closed, it goes whole.
+TEST_F(BatchSaveTest, WithoutLeasesTheFileEventsTellAFileStillBeingWritten) {
+  WriteWatch watch;
+  watch.setFolder(in());
+  const int writer =
+      open(path(in(), "slow.bmp").constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  ASSERT_GE(writer, 0);
+  ASSERT_EQ(write(writer, "first half", 10), 10);
+  InUseCheck eventsOnly{false,
+                        [] {
+                          timespec later{};
+                          clock_gettime(CLOCK_REALTIME, &later);
+                          later.tv_sec += 3600;  // long past the time rule's reach
+                          return later;
+                        },
+                        [&watch](const QByteArray& name, const timespec& modified) {
+                          return watch.verdict(name, modified);
+                        }};
+
+  const SaveResult whileOpen = saveBatch(request({"slow.bmp"}), {nullptr, eventsOnly, nullptr});
+  ASSERT_EQ(write(writer, " and second", 11), 11);
+  close(writer);
+  const SaveResult afterClose = saveBatch(request({"slow.bmp"}), {nullptr, eventsOnly, nullptr});
+
+  EXPECT_EQ(whileOpen.failure, SaveFailure::InUse);
+  ASSERT_TRUE(afterClose.ok()) << afterClose.reason.toStdString();
+  EXPECT_EQ(read(path(batch(), "slow.bmp")), "first half and second");
 }
 
 }  // namespace

@@ -309,4 +309,27 @@ TEST_F(WatchCycleTest, NoTickOrSaveRunsWhileAManualSaveIsReporting) {
   EXPECT_EQ(entries(QStringLiteral("in")).size(), 3);
 }
 
+// The watched folder renamed away while monitoring is said once, in the words of the start-up
+// check; when it comes back the notice goes and files are saved again.
+TEST_F(WatchCycleTest, WatchedFolderThatGoesAndComesBackIsToldOnce) {
+  configure(QStringLiteral("1"));
+  FrmMonitoreo* w = window();
+  w->cmdiniciar_Click();
+  const QString folder = world.path(QStringLiteral("in"));
+  ASSERT_TRUE(QDir().rename(folder, world.path(QStringLiteral("away"))));
+  tick(w);
+  EXPECT_EQ(w->Estado->notice(),
+            QStringLiteral("El directorio de monitorización no existe: ") + folder);
+  w->Estado->clearMessage();
+  tick(w);
+  EXPECT_TRUE(w->Estado->notice().isEmpty());
+
+  ASSERT_TRUE(QDir().rename(world.path(QStringLiteral("away")), folder));
+  drop(1);
+  tick(w);
+  EXPECT_TRUE(w->Estado->notice().isEmpty());
+  EXPECT_TRUE(entries(QStringLiteral("in")).isEmpty());
+  EXPECT_EQ(w->panel(1), QStringLiteral("Estado : Iniciado."));
+}
+
 }  // namespace
