@@ -47,9 +47,11 @@ QString manualSaveText(const SaveResult& result) {
          leftList(result.left, QStringLiteral("\n"));
 }
 
+// The reason comes first: the status bar is narrow, and the path is often long.
 QString automaticFailureNotice(const SaveResult& result) {
-  return QStringLiteral("No se pudieron guardar las imagenes: ") + result.concerned +
-         QStringLiteral(": ") + result.reason + QStringLiteral(". Ningún archivo se ha perdido.");
+  return QStringLiteral("No se pudieron guardar las imagenes: ") + result.reason +
+         QStringLiteral(" (") + result.concerned +
+         QStringLiteral("). Ningún archivo se ha perdido.");
 }
 
 QString leftFilesNotice(const SaveResult& result, const std::vector<LeftFile>& toName) {
