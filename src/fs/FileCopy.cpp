@@ -7,7 +7,9 @@
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
+#include <initializer_list>
 
 namespace {
 
@@ -34,11 +36,12 @@ int readWriteCopy(int source, int destination, off_t& copied) {
   }
 }
 
-// Between file systems of different kinds: still in the kernel, without a trip through our
-// memory.
-int sendFileCopy(int source, int destination, off_t& copied) {
+// Repeats one kernel copy call to the end of the file; when the call is refused before any
+// byte moved, the next way is tried.
+template <typename Call, typename Next>
+int copyWith(Call call, std::initializer_list<int> refusals, Next next, off_t& copied) {
   for (;;) {
-    const ssize_t n = sendfile(destination, source, nullptr, chunk);
+    const ssize_t n = call();
     if (n > 0) {
       copied += n;
       continue;
@@ -49,8 +52,8 @@ int sendFileCopy(int source, int destination, off_t& copied) {
     if (errno == EINTR) {
       continue;
     }
-    if (copied == 0 && (errno == EINVAL || errno == ENOSYS)) {
-      return sendFileCopy(source, destination, copied);
+    if (copied == 0 && std::find(refusals.begin(), refusals.end(), errno) != refusals.end()) {
+      return next();
     }
     return errno;
   }
@@ -68,21 +71,11 @@ int copyContents(int source, int destination, off_t& copied) {
     copied = info.st_size;
     return 0;
   }
-  for (;;) {
-    const ssize_t n = copy_file_range(source, nullptr, destination, nullptr, chunk, 0);
-    if (n > 0) {
-      copied += n;
-      continue;
-    }
-    if (n == 0) {
-      return 0;
-    }
-    if (errno == EINTR) {
-      continue;
-    }
-    if (copied == 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP)) {
-      return sendFileCopy(source, destination, copied);
-    }
-    return errno;
-  }
+  // Between file systems of different kinds, sendfile still copies in the kernel.
+  const auto bySendfile = [&] {
+    return copyWith([&] { return sendfile(destination, source, nullptr, chunk); }, {EINVAL, ENOSYS},
+                    [&] { return readWriteCopy(source, destination, copied); }, copied);
+  };
+  return copyWith([&] { return copy_file_range(source, nullptr, destination, nullptr, chunk, 0); },
+                  {EXDEV, ENOSYS, EOPNOTSUPP}, bySendfile, copied);
 }
