@@ -5,7 +5,6 @@
 #include "app/Forms.h"
 #include "app/MessagePresenter.h"
 #include "monitor/FrmMonitoreo.h"
-#include "monitor/WriteWatch.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -16,7 +15,6 @@
 
 #include <dirent.h>
 #include <fnmatch.h>
-#include <sys/stat.h>
 #include <cstdio>
 
 namespace {
@@ -49,10 +47,10 @@ const QTemporaryDir& root() {
   return dir;
 }
 
-// Ticks a started main window; each tick also runs extra(), what the window would add to it.
-template <typename Extra>
-void tickWindow(benchmark::State& state, Extra extra) {
+// Ticks a started main window, with or without its watch of the folder's file events.
+void tickWindow(benchmark::State& state, bool fileEvents) {
   AppContext context;
+  context.fileEvents = fileEvents;
   context.settingsFile = root().filePath(QStringLiteral("Config.ini"));
   context.now = [] { return QDateTime(QDate(2004, 3, 5), QTime(9, 7, 3)); };
   context.presenter = std::make_shared<SilentPresenter>();
@@ -61,7 +59,6 @@ void tickWindow(benchmark::State& state, Extra extra) {
   window->cmdiniciar_Click();
   for (auto _ : state) {
     window->Timer1_Timer();
-    extra();
   }
   if (window->count() != 0) {
     state.SkipWithError("files matched");
@@ -69,29 +66,12 @@ void tickWindow(benchmark::State& state, Extra extra) {
 }
 
 void BM_WatchTick(benchmark::State& state) {
-  tickWindow(state, [] {});
+  tickWindow(state, false);
 }
 
-// The window does not own a watch yet: one beside it stands for that, re-armed and asked about
-// one file each tick as the wiring will.
+// The same tick while the window also watches the folder's file events.
 void BM_WatchTickWithWriteWatch(benchmark::State& state) {
-  const QString folder = root().filePath(QStringLiteral("in"));
-  const QByteArray name = "nota_0.txt";
-  struct stat info {};
-  if (stat((QFile::encodeName(folder) + '/' + name).constData(), &info) != 0) {
-    state.SkipWithError("no file to ask about");
-    return;
-  }
-  WriteWatch watch;
-  watch.setFolder(folder);
-  if (!watch.armed()) {
-    state.SkipWithError("watch not armed");
-    return;
-  }
-  tickWindow(state, [&] {
-    watch.ensureArmed();
-    benchmark::DoNotOptimize(watch.verdict(name, info.st_mtim));
-  });
+  tickWindow(state, true);
 }
 
 void BM_BareDirectoryLoop(benchmark::State& state) {

@@ -180,7 +180,9 @@ void FrmMonitoreo::reportStartupProblems() {
 
 void FrmMonitoreo::setWatchedFolder(const QString& folder) {
   File1.setFolder(folder);
-  writeWatch_.setFolder(folder);
+  if (context().fileEvents) {
+    writeWatch_.setFolder(folder);
+  }
 }
 
 void FrmMonitoreo::setPanel(int number, const QString& text) {
