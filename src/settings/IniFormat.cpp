@@ -25,9 +25,10 @@ struct Form {
   bool known;  // false when a write could leave the file in two encodings
 };
 
-// ASCII text in UTF-16 without a mark has a zero in one byte of each pair.
+// ASCII text in UTF-16 without a mark has a zero in one byte of each pair. A file that opens
+// with a zero cannot be told either: written to, it would read back in another encoding.
 bool looksLikeUtf16(const QByteArray& content) {
-  return content.size() >= 2 && (content[0] == '\0') != (content[1] == '\0');
+  return content.startsWith('\0') || (content.size() >= 2 && content[1] == '\0');
 }
 
 Form formOf(const QByteArray& content) {

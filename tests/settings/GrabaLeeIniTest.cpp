@@ -262,6 +262,7 @@ TEST_F(IniFile, WriteRules) {
        utf16(QStringLiteral("[CONFIGURACION]\nDir1=v\n"), true)},
       {utf16(QStringLiteral("[CONFIGURACION]\r\n"), false, false), section, dir1, std::nullopt},
       {utf16(QStringLiteral("[CONFIGURACION]\r\n"), false) + "x", section, dir1, std::nullopt},
+      {bytes("\0"), section, dir1, std::nullopt},
       {"",
        QStringLiteral(" CONFIGURACION "),
        {{QStringLiteral(" Dir1\t"), QStringLiteral("v")}},
