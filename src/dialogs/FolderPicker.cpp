@@ -3,8 +3,8 @@
 #include "controls/DriveList.h"
 #include "controls/FolderList.h"
 #include "controls/XPButton.h"
+#include "forms/AppContext.h"
 #include "forms/FolderBrowser.h"
-#include "forms/Forms.h"
 #include "forms/MessagePresenter.h"
 #include "forms/Twips.h"
 

@@ -4,16 +4,27 @@
 
 #include <QString>
 
-// The program's settings: section CONFIGURACION of the given Config.ini, read afresh at every
-// call. The name of each key is written here alone.
+// The program's settings: section CONFIGURACION of the Config.ini given at each call. The name
+// of each key is written here alone.
 namespace settings {
 
-QString watchedFolder(const QString& file);  // Dir1
-QString saveFolder(const QString& file);     // Dir2
-QString prefix(const QString& file);         // Pref, the start of every batch folder's name
-QString minimum(const QString& file);        // Imagenes, as written: a number or not
-QString pattern(const QString& file);        // Ext
-QString viewerSwitch(const QString& file);   // Vis, whether the viewer command is offered
+// One key, read afresh from the file at every call: settings::prefix(file).
+class Key {
+public:
+  explicit constexpr Key(const char* name) : name_(name) {}
+  QString operator()(const QString& file) const;
+  QString name() const { return QLatin1String(name_); }
+
+private:
+  const char* name_;
+};
+
+inline constexpr Key watchedFolder{"Dir1"};
+inline constexpr Key saveFolder{"Dir2"};
+inline constexpr Key prefix{"Pref"};       // the start of every batch folder's name
+inline constexpr Key minimum{"Imagenes"};  // as written, a number or not
+inline constexpr Key pattern{"Ext"};
+inline constexpr Key viewerSwitch{"Vis"};  // whether the viewer command is offered
 
 // The five settings the settings dialog edits, as typed.
 struct Edited {
