@@ -40,6 +40,8 @@ protected:
     w->finishSave();
   }
 
+  static StatusPanels* status(FrmMonitoreo* w) { return control<StatusPanels>(w, "Estado"); }
+
   FrmMonitoreo* window() {
     if (!forms) {
       forms = std::make_unique<Forms>(context);
@@ -194,26 +196,24 @@ TEST_F(WatchCycleTest, FailedAutomaticSaveIsToldOnceAndNotRetriedUntilSomethingC
   FrmMonitoreo* w = window();
   w->cmdiniciar_Click();
   tick(w);
-  EXPECT_TRUE(
-      control<StatusPanels>(w, "Estado")->notice().contains(world.path(QStringLiteral("missing"))));
-  control<StatusPanels>(w, "Estado")->clearMessage();
+  EXPECT_TRUE(status(w)->notice().contains(world.path(QStringLiteral("missing"))));
+  status(w)->clearMessage();
   for (int second = 1; second < 30; ++second) {
     world.now = world.now.addSecs(1);
     tick(w);
   }
   EXPECT_EQ(attempts, 1);
-  EXPECT_TRUE(control<StatusPanels>(w, "Estado")->notice().isEmpty());
+  EXPECT_TRUE(status(w)->notice().isEmpty());
   EXPECT_TRUE(world.presenter->shown.empty());
   EXPECT_TRUE(w->isMonitoring());
 
   world.now = world.now.addSecs(1);
   tick(w);
   EXPECT_EQ(attempts, 2);
-  EXPECT_TRUE(control<StatusPanels>(w, "Estado")->notice().isEmpty());
+  EXPECT_TRUE(status(w)->notice().isEmpty());
   world.now = world.now.addSecs(30);
   tick(w);
-  EXPECT_TRUE(
-      control<StatusPanels>(w, "Estado")->notice().contains(world.path(QStringLiteral("missing"))))
+  EXPECT_TRUE(status(w)->notice().contains(world.path(QStringLiteral("missing"))))
       << "a failure that lasts is recalled once its notice has faded";
 
   drop(1, QStringLiteral("g"));
@@ -239,17 +239,17 @@ TEST_F(WatchCycleTest, FileInUseHoldsTheBatchBackForThirtySecondsAtMost) {
   world.now = world.now.addSecs(29);
   tick(w);
   EXPECT_TRUE(entries(QStringLiteral("out")).isEmpty());
-  EXPECT_TRUE(control<StatusPanels>(w, "Estado")->notice().isEmpty());
+  EXPECT_TRUE(status(w)->notice().isEmpty());
 
   world.now = world.now.addSecs(1);
   tick(w);
   EXPECT_EQ(entries(QStringLiteral("out")).size(), 1);
   EXPECT_EQ(entries(QStringLiteral("in")), QStringList{QStringLiteral("f0.bmp")});
-  EXPECT_TRUE(control<StatusPanels>(w, "Estado")->notice().contains(QStringLiteral("f0.bmp")));
-  control<StatusPanels>(w, "Estado")->clearMessage();
+  EXPECT_TRUE(status(w)->notice().contains(QStringLiteral("f0.bmp")));
+  status(w)->clearMessage();
   world.now = world.now.addSecs(1);
   tick(w);
-  EXPECT_TRUE(control<StatusPanels>(w, "Estado")->notice().isEmpty());
+  EXPECT_TRUE(status(w)->notice().isEmpty());
   EXPECT_EQ(entries(QStringLiteral("out")).size(), 1);
 
   close(writer);
@@ -267,7 +267,7 @@ TEST_F(WatchCycleTest, SameSecondCollisionIsRetriedSilently) {
   FrmMonitoreo* w = window();
   w->cmdiniciar_Click();
   tick(w);
-  EXPECT_TRUE(control<StatusPanels>(w, "Estado")->notice().isEmpty());
+  EXPECT_TRUE(status(w)->notice().isEmpty());
   EXPECT_EQ(entries(QStringLiteral("in")).size(), 1);
 
   world.now = world.now.addSecs(1);
@@ -320,16 +320,16 @@ TEST_F(WatchCycleTest, WatchedFolderThatGoesAndComesBackIsToldOnce) {
   const QString folder = world.path(QStringLiteral("in"));
   ASSERT_TRUE(QDir().rename(folder, world.path(QStringLiteral("away"))));
   tick(w);
-  EXPECT_EQ(control<StatusPanels>(w, "Estado")->notice(),
+  EXPECT_EQ(status(w)->notice(),
             QStringLiteral("El directorio de monitorización no existe: ") + folder);
-  control<StatusPanels>(w, "Estado")->clearMessage();
+  status(w)->clearMessage();
   tick(w);
-  EXPECT_TRUE(control<StatusPanels>(w, "Estado")->notice().isEmpty());
+  EXPECT_TRUE(status(w)->notice().isEmpty());
 
   ASSERT_TRUE(QDir().rename(world.path(QStringLiteral("away")), folder));
   drop(1);
   tick(w);
-  EXPECT_TRUE(control<StatusPanels>(w, "Estado")->notice().isEmpty());
+  EXPECT_TRUE(status(w)->notice().isEmpty());
   EXPECT_TRUE(entries(QStringLiteral("in")).isEmpty());
   EXPECT_EQ(w->panel(1), QStringLiteral("Estado : Iniciado."));
 }
