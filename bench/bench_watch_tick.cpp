@@ -2,8 +2,8 @@
 // against a bare opendir/readdir/fnmatch loop over the same folder; and the same tick with a
 // write watch armed on the folder, against the tick alone.
 #include "BenchSupport.h"
-#include "app/Forms.h"
-#include "app/MessagePresenter.h"
+#include "forms/Forms.h"
+#include "forms/MessagePresenter.h"
 #include "monitor/FrmMonitoreo.h"
 
 #include <QApplication>

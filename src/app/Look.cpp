@@ -1,6 +1,6 @@
 #include "app/Look.h"
 
-#include "app/Form.h"
+#include "forms/Form.h"
 
 #include <QApplication>
 #include <QFont>

@@ -1,9 +1,9 @@
-#include "app/AppContext.h"
-#include "app/Forms.h"
 #include "app/Look.h"
-#include "app/MessagePresenter.h"
 #include "app/Translation.h"
 #include "controls/DriveProbe.h"
+#include "forms/AppContext.h"
+#include "forms/Forms.h"
+#include "forms/MessagePresenter.h"
 #include "monitor/FrmInicio.h"
 
 #include <QApplication>

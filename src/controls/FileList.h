@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controls/FilePattern.h"
+#include "fs/FilePattern.h"
 
 #include <QListWidget>
 

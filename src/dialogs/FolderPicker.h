@@ -1,46 +1,43 @@
 #pragma once
 
-#include "app/Form.h"
+#include "forms/Form.h"
 
 #include <QSize>
 
-#include <memory>
-
 class DriveList;
-class DriveProbe;
 class FolderList;
 class QLabel;
 class XPButton;
 
 // The one design of both folder pickers: browse drives and folders, then hand the chosen
-// folder to a box of the settings dialog. Subclasses give the caption, size, focus order and
-// the box.
+// folder on. Subclasses give the caption, the size and the focus order.
 class FolderPicker : public Form {
   Q_OBJECT
 public:
-  ~FolderPicker() override;
-
   void Form_Load() override;
 
-  void Drive1_Change();
   void Dir1_Change();
   void CmdAceptar_Click();
   void CmdCancelar_Click();
 
+signals:
+  // The folder accepted, unchanged from what the label shows.
+  void folderChosen(const QString& folder);
+
+protected:
+  enum class FocusOrder { DrivesFirst, FoldersFirst };
+  struct Design {
+    QString caption;
+    QSize clientTwips;
+    FocusOrder order;
+  };
+  FolderPicker(Forms& forms, const Design& design);
+
+private:
   DriveList* Drive1;
   FolderList* Dir1;
   QLabel* lblseleccion;
   XPButton* CmdCancelar;
   XPButton* CmdAceptar;
-
-protected:
-  enum class FocusOrder { DrivesFirst, FoldersFirst };
-  FolderPicker(Forms& forms, const QString& caption, QSize clientTwips, FocusOrder order);
-
-  // Puts the chosen folder, unchanged, into the settings dialog's box.
-  virtual void deliver(const QString& folder) = 0;
-
-private:
-  std::unique_ptr<DriveProbe> Disco;
   FocusOrder order_;
 };

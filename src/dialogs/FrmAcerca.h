@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Form.h"
+#include "forms/Form.h"
 
 class QLabel;
 class XPButton;
@@ -14,6 +14,7 @@ public:
   void Form_Load() override;
   void CmdAceptar_Click();
 
+private:
   QLabel* Picture1;
   QLabel* Picture2;
   QLabel* Label1;

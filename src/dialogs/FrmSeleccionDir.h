@@ -2,12 +2,9 @@
 
 #include "dialogs/FolderPicker.h"
 
-// Picks the watched folder into the settings dialog's txtdir.
+// Picks the watched folder.
 class FrmSeleccionDir : public FolderPicker {
   Q_OBJECT
 public:
   explicit FrmSeleccionDir(Forms& forms);
-
-protected:
-  void deliver(const QString& folder) override;
 };

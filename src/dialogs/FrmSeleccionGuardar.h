@@ -2,12 +2,9 @@
 
 #include "dialogs/FolderPicker.h"
 
-// Picks the save folder into the settings dialog's txtguardar.
+// Picks the folder the batches are saved in.
 class FrmSeleccionGuardar : public FolderPicker {
   Q_OBJECT
 public:
   explicit FrmSeleccionGuardar(Forms& forms);
-
-protected:
-  void deliver(const QString& folder) override;
 };

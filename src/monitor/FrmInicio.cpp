@@ -1,6 +1,7 @@
 #include "monitor/FrmInicio.h"
 
-#include "app/Forms.h"
+#include "controls/Labels.h"
+#include "forms/Forms.h"
 #include "monitor/FrmMonitoreo.h"
 
 #include <QLabel>
@@ -8,19 +9,11 @@
 FrmInicio::FrmInicio(Forms& forms)
     : Form(forms, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
   setClientSize(248, 41);
-  auto* banner = new QLabel(this);
-  banner->setPixmap(QPixmap(QStringLiteral(":/banner.png")));
-  banner->setGeometry(0, 0, 249, 41);
-
-  Label1 = new QLabel(QStringLiteral("Ver.1.0"), this);
-  QFont font = Label1->font();
-  font.setBold(true);
-  font.setPointSizeF(8.25);
-  Label1->setFont(font);
+  makeBanner(QRect(0, 0, 249, 41), this);
+  Label1 = named("Label1", makeBoldLabel(QStringLiteral("Ver.1.0"), QRect(176, 24, 65, 17), this));
   Label1->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0); background: transparent;"));
-  Label1->setGeometry(176, 24, 65, 17);
 
-  Timer1.setInterval(1000);
+  named("Timer1", &Timer1)->setInterval(1000);
   connect(&Timer1, &QTimer::timeout, this, &FrmInicio::Timer1_Timer);
 }
 

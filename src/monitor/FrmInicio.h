@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Form.h"
+#include "forms/Form.h"
 
 #include <QTimer>
 
@@ -15,9 +15,8 @@ public:
   void Form_Load() override;
   void Timer1_Timer();
 
-  QLabel* Label1;
-  QTimer Timer1;
-
 private:
+  QLabel* Label1;
+  QTimer Timer1{this};
   qint16 contador = 0;
 };

@@ -1,19 +1,18 @@
 #include "monitor/FrmMonitoreo.h"
 
-#include "app/Forms.h"
-#include "app/MessagePresenter.h"
+#include "controls/Labels.h"
 #include "controls/StatusPanels.h"
 #include "controls/XPButton.h"
 #include "dialogs/FrmAcerca.h"
-#include "dialogs/FrmSeleccionDir.h"
-#include "dialogs/FrmSeleccionGuardar.h"
+#include "forms/Forms.h"
+#include "forms/MessagePresenter.h"
 #include "fs/FileOps.h"
-#include "monitor/FrmInicio.h"
 #include "monitor/SaveMessages.h"
 #include "monitor/WatchDecision.h"
 #include "settings/Config.h"
 #include "settings/FrmConfig.h"
 #include "viewer/FrmTamano.h"
+#include "viewer/FrmVisor.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -49,8 +48,8 @@ FrmMonitoreo::FrmMonitoreo(Forms& forms)
   buildControls(client);
   setClientSize(clientWidth, clientHeight + menuHeight);
 
-  Timer1.setInterval(500);
-  Timer2.setInterval(500);
+  named("Timer1", &Timer1)->setInterval(500);
+  named("Timer2", &Timer2)->setInterval(500);
   connect(&Timer1, &QTimer::timeout, this, &FrmMonitoreo::Timer1_Timer);
   connect(&Timer2, &QTimer::timeout, this, &FrmMonitoreo::Timer2_Timer);
   connect(&saver_, &SaveWorker::finished, this, &FrmMonitoreo::saveFinished);
@@ -58,18 +57,18 @@ FrmMonitoreo::FrmMonitoreo(Forms& forms)
 
 void FrmMonitoreo::buildMenu() {
   menuBar = new QMenuBar(this);
-  QMenu* mnuarchivo = menuBar->addMenu(QStringLiteral("&Archivo"));
-  mnuguardar = mnuarchivo->addAction(QStringLiteral("&Guardar Imagenes"));
-  mnuarchivo->addSeparator();
-  mnuvisor = mnuarchivo->addAction(QStringLiteral("&Visor"));
-  mnuminimizar = mnuarchivo->addAction(QStringLiteral("&Minimizar"));
-  mnuarchivo->addSeparator();
-  mnucerrar = mnuarchivo->addAction(QStringLiteral("&Cerrar"));
-  QMenu* mnumonitoreo = menuBar->addMenu(QStringLiteral("&Monitorizar"));
-  mnuiniciar = mnumonitoreo->addAction(QStringLiteral("&Iniciar"));
-  mnudetener = mnumonitoreo->addAction(QStringLiteral("&Detener"));
-  mnuconfig = menuBar->addAction(QStringLiteral("&Configuración"));
-  mnacerca = menuBar->addAction(QStringLiteral("A&cerca de..."));
+  QMenu* mnuarchivo = named("mnuarchivo", menuBar->addMenu(QStringLiteral("&Archivo")));
+  mnuguardar = named("mnuguardar", mnuarchivo->addAction(QStringLiteral("&Guardar Imagenes")));
+  named("mnusep2", mnuarchivo->addSeparator());
+  mnuvisor = named("mnuvisor", mnuarchivo->addAction(QStringLiteral("&Visor")));
+  mnuminimizar = named("mnuminimizar", mnuarchivo->addAction(QStringLiteral("&Minimizar")));
+  named("mnusep1", mnuarchivo->addSeparator());
+  mnucerrar = named("mnucerrar", mnuarchivo->addAction(QStringLiteral("&Cerrar")));
+  QMenu* mnumonitoreo = named("mnumonitoreo", menuBar->addMenu(QStringLiteral("&Monitorizar")));
+  mnuiniciar = named("mnuiniciar", mnumonitoreo->addAction(QStringLiteral("&Iniciar")));
+  mnudetener = named("mnudetener", mnumonitoreo->addAction(QStringLiteral("&Detener")));
+  mnuconfig = named("mnuconfig", menuBar->addAction(QStringLiteral("&Configuración")));
+  mnacerca = named("mnacerca", menuBar->addAction(QStringLiteral("A&cerca de...")));
 
   connect(mnuguardar, &QAction::triggered, this, &FrmMonitoreo::mnuguardar_Click);
   connect(mnuvisor, &QAction::triggered, this, &FrmMonitoreo::mnuvisor_Click);
@@ -82,51 +81,41 @@ void FrmMonitoreo::buildMenu() {
 }
 
 void FrmMonitoreo::buildControls(QWidget* client) {
-  Picture1 = new QLabel(client);
-  Picture1->setPixmap(QPixmap(QStringLiteral(":/banner.png")));
-  Picture1->setGeometry(24, 8, 249, 41);
-
-  Label1 = new QLabel(QStringLiteral("Directorio de monitorización:"), client);
-  QFont bold = Label1->font();
-  bold.setBold(true);
-  bold.setPointSizeF(8.25);
-  Label1->setFont(bold);
-  Label1->setGeometry(24, 56, 233, 17);
-
-  lbldirectorio = new QLabel(client);
+  Picture1 = named("Picture1", makeBanner(QRect(24, 8, 249, 41), client));
+  Label1 = named("Label1", makeBoldLabel(QStringLiteral("Directorio de monitorización:"),
+                                         QRect(24, 56, 233, 17), client));
+  lbldirectorio = named("lbldirectorio", new QLabel(client));
   lbldirectorio->setGeometry(24, 80, 249, 49);
   lbldirectorio->setWordWrap(true);
   lbldirectorio->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-  cmdiniciar = new XPButton(QStringLiteral("&Iniciar"), client);
+  cmdiniciar = named("cmdiniciar", new XPButton(QStringLiteral("&Iniciar"), client));
   cmdiniciar->setGeometry(96, 152, 113, 33);
-  cmddetener = new XPButton(QStringLiteral("&Detener"), client);
+  cmddetener = named("cmddetener", new XPButton(QStringLiteral("&Detener"), client));
   cmddetener->setGeometry(96, 192, 113, 33);
-  cmdguardar = new XPButton(QStringLiteral("&Guardar Imagenes"), client);
+  cmdguardar = named("cmdguardar", new XPButton(QStringLiteral("&Guardar Imagenes"), client));
   cmdguardar->setGeometry(96, 232, 113, 33);
   connect(cmdiniciar, &XPButton::clicked, this, &FrmMonitoreo::cmdiniciar_Click);
   connect(cmddetener, &XPButton::clicked, this, &FrmMonitoreo::cmddetener_Click);
   connect(cmdguardar, &XPButton::clicked, this, &FrmMonitoreo::cmdguardar_Click);
 
-  Estado = new StatusPanels({113, 87, 96}, client);
+  Estado = named("Estado", new StatusPanels({113, 87, 96}, client));
   Estado->setGeometry(0, 287, clientWidth, 17);
 }
 
 void FrmMonitoreo::Form_Load() {
-  if (!QFileInfo::exists(context().settingsFile)) {
+  const QString& file = context().settingsFile;
+  if (!QFileInfo::exists(file)) {
     startupProblems_ << QStringLiteral("No se encuentra el archivo de configuración: ") +
-                            QDir::toNativeSeparators(context().settingsFile);
+                            QDir::toNativeSeparators(file);
   }
-  valorVis = readSetting(context(), QStringLiteral("Vis"));
-  setPattern(readSetting(context(), QStringLiteral("Ext")));
-  setWatchedFolder(readSetting(context(), QStringLiteral("Dir1")));
+  valorVis = settings::viewerSwitch(file);
+  applySettings(settings::watchedFolder(file), settings::pattern(file));
   if (watchedFolder().isEmpty() || !QFileInfo(watchedFolder()).isDir()) {
     startupProblems_ << missingFolderNotice(watchedFolder());
   }
   setPanel(1, stopped);
-  setPanel(2, countText(count()));
   readMinimum();
-  setDirectoryLabel(watchedFolder());
   if (count() == 0) {
     cmdguardar->setEnabled(false);
   }
@@ -139,9 +128,16 @@ void FrmMonitoreo::Form_Load() {
   Timer2.start();
 }
 
+void FrmMonitoreo::applySettings(const QString& folder, const QString& pattern) {
+  setPattern(pattern);
+  setWatchedFolder(folder);
+  lbldirectorio->setText(folder);
+  setPanel(2, countText(count()));
+}
+
 void FrmMonitoreo::recoverAtStart() {
   const RecoveryReport report =
-      recoverInterruptedSaves(readSetting(context(), QStringLiteral("Dir2")), watchedFolder(),
+      recoverInterruptedSaves(settings::saveFolder(context().settingsFile), watchedFolder(),
                               context().fileOps ? *context().fileOps : realFileOps());
   if (!report.empty()) {
     File1.refresh();
@@ -151,7 +147,7 @@ void FrmMonitoreo::recoverAtStart() {
 }
 
 void FrmMonitoreo::readMinimum() {
-  const QString text = readSetting(context(), QStringLiteral("Imagenes"));
+  const QString text = settings::minimum(context().settingsFile);
   bool ok = false;
   const qint16 value = text.trimmed().toShort(&ok);
   if (ok) {
@@ -193,10 +189,6 @@ QString FrmMonitoreo::panel(int number) const {
   return Estado->panel(number);
 }
 
-void FrmMonitoreo::setDirectoryLabel(const QString& text) {
-  lbldirectorio->setText(text);
-}
-
 // Starting again while started only writes the same text: the next tick keeps its time.
 void FrmMonitoreo::cmdiniciar_Click() {
   if (!Timer1.isActive()) {
@@ -211,7 +203,7 @@ void FrmMonitoreo::cmddetener_Click() {
 }
 
 void FrmMonitoreo::cmdguardar_Click() {
-  guardarImagenes(readSetting(context(), QStringLiteral("Dir2")), true);
+  guardarImagenes(settings::saveFolder(context().settingsFile), true);
 }
 
 void FrmMonitoreo::mnuguardar_Click() {
@@ -219,7 +211,7 @@ void FrmMonitoreo::mnuguardar_Click() {
 }
 
 QString FrmMonitoreo::saveSettingsKey(const QString& base) const {
-  return base + QLatin1Char('\n') + readSetting(context(), QStringLiteral("Pref"));
+  return base + QLatin1Char('\n') + settings::prefix(context().settingsFile);
 }
 
 // The save runs on a thread of its own; until its result is handled, and while a message box
@@ -233,9 +225,9 @@ void FrmMonitoreo::guardarImagenes(const QString& base, bool byHand) {
   saveSettings_ = saveSettingsKey(base);
   const QDateTime now = context().now();
   SaveWorker::Job job{
-      {base, readSetting(context(), QStringLiteral("Pref")), watchedFolder(), File1.names(), now,
+      {base, settings::prefix(context().settingsFile), watchedFolder(), File1.names(), now,
        patience_.overdue(now)},
-      readSetting(context(), QStringLiteral("Dir2")),
+      settings::saveFolder(context().settingsFile),
       context().fileOps,
       {true, {}, [watch = &writeWatch_](const QByteArray& name, const timespec& modified) {
          return watch->verdict(name, modified);
@@ -287,7 +279,7 @@ void FrmMonitoreo::Timer1_Timer() {
   if (!shouldSave(count(), minImagenes)) {
     return;
   }
-  const QString base = readSetting(context(), QStringLiteral("Dir2"));
+  const QString base = settings::saveFolder(context().settingsFile);
   if (backoff_.allows(File1.signature(), saveSettingsKey(base), context().now())) {
     guardarImagenes(base, false);
   }
@@ -322,7 +314,26 @@ void FrmMonitoreo::Timer2_Timer() {
 void FrmMonitoreo::mnuvisor_Click() {
   cmddetener_Click();
   hide();
-  forms().show<FrmTamano>();
+  connect(forms().show<FrmTamano>(), &Form::closed, this, &FrmMonitoreo::chooserClosed,
+          Qt::UniqueConnection);
+}
+
+// Accepted, the chooser leaves the viewer open, and the main window waits for that to close.
+void FrmMonitoreo::chooserClosed() {
+  if (forms().isOpen<FrmVisor>()) {
+    connect(forms().get<FrmVisor>(), &Form::closed, this, &FrmMonitoreo::comeBack,
+            Qt::UniqueConnection);
+  } else {
+    comeBack();
+  }
+}
+
+// The windows the main window hides behind give it back when they close, rather than leave the
+// program running with no window at all; but not while the whole program is closing.
+void FrmMonitoreo::comeBack() {
+  if (!forms().shuttingDown()) {
+    forms().show<FrmMonitoreo>();
+  }
 }
 
 void FrmMonitoreo::mnuminimizar_Click() {
@@ -335,7 +346,9 @@ void FrmMonitoreo::mnucerrar_Click() {
 
 void FrmMonitoreo::mnuconfig_Click() {
   hide();
-  forms().show<FrmConfig>();
+  FrmConfig* config = forms().show<FrmConfig>();
+  connect(config, &FrmConfig::accepted, this, &FrmMonitoreo::applySettings, Qt::UniqueConnection);
+  connect(config, &Form::closed, this, &FrmMonitoreo::comeBack, Qt::UniqueConnection);
 }
 
 void FrmMonitoreo::mnacerca_Click() {
@@ -364,10 +377,6 @@ void FrmMonitoreo::cerrarPrograma() {
   forms().beginShutdown();
   Timer1.stop();
   setPanel(1, stopped);
-  forms().close<FrmAcerca>();
-  forms().close<FrmConfig>();
-  forms().close<FrmInicio>();
-  forms().close<FrmSeleccionDir>();
-  forms().close<FrmSeleccionGuardar>();
-  forms().close<FrmTamano>();
+  // The viewer stays: the program ends all the same.
+  forms().closeAllExcept<FrmMonitoreo, FrmVisor>();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Form.h"
+#include "forms/Form.h"
 #include "monitor/AutoSaveNotices.h"
 #include "monitor/BatchSave.h"
 #include "monitor/FolderHealth.h"
@@ -28,22 +28,22 @@ public:
 
   void Form_Load() override;
 
-  // What the settings dialog and the other windows use.
-  void setWatchedFolder(const QString& folder);
+  // Watches the folder with the pattern: the settings file's at load, the settings dialog's
+  // on its Accept.
+  void applySettings(const QString& folder, const QString& pattern);
+
   QString watchedFolder() const { return File1.folder(); }
-  void setPattern(const QString& pattern) { File1.setPattern(pattern); }
   QString pattern() const { return File1.pattern(); }
   void refreshList() { File1.refresh(); }
   int count() const { return File1.count(); }
-  QString item(int index) const { return File1.item(index); }
-  void setPanel(int number, const QString& text);
   QString panel(int number) const;
-  void setDirectoryLabel(const QString& text);
   bool isMonitoring() const { return Timer1.isActive(); }
   bool isSaving() const { return saver_.running(); }
   // Waits for a save running in the background and takes its result now.
   void finishSave() { saver_.finish(); }
   qint16 minimumCount() const { return minImagenes; }
+  // The problems found in the settings at load, reported once after the window shows.
+  const QStringList& startupProblems() const { return startupProblems_; }
 
   void cmdiniciar_Click();
   void cmddetener_Click();
@@ -59,9 +59,26 @@ public:
   void Timer1_Timer();
   void Timer2_Timer();
 
-  // The problems found in the settings at load, reported once after the window shows.
-  const QStringList& startupProblems() const { return startupProblems_; }
+protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+private:
+  void buildMenu();
+  void buildControls(QWidget* client);
+  void setWatchedFolder(const QString& folder);
+  void setPattern(const QString& pattern) { File1.setPattern(pattern); }
+  void setPanel(int number, const QString& text);
+  void readMinimum();
   void reportStartupProblems();
+  void comeBack();
+  void chooserClosed();
+  void cerrarPrograma();
+  void guardarImagenes(const QString& base, bool byHand);
+  void saveFinished(const SaveResult& result, const RecoveryReport& recovery);
+  QString saveSettingsKey(const QString& base) const;
+  void recoverAtStart();
+  void checkWatchedFolder();
 
   QMenuBar* menuBar;
   QAction* mnuguardar;
@@ -79,23 +96,8 @@ public:
   XPButton* cmddetener;
   XPButton* cmdguardar;
   StatusPanels* Estado;
-  QTimer Timer1;
-  QTimer Timer2;
-
-protected:
-  void showEvent(QShowEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
-
-private:
-  void buildMenu();
-  void buildControls(QWidget* client);
-  void readMinimum();
-  void cerrarPrograma();
-  void guardarImagenes(const QString& base, bool byHand);
-  void saveFinished(const SaveResult& result, const RecoveryReport& recovery);
-  QString saveSettingsKey(const QString& base) const;
-  void recoverAtStart();
-  void checkWatchedFolder();
+  QTimer Timer1{this};
+  QTimer Timer2{this};
 
   WatchedList File1;
   qint16 minImagenes = 0;

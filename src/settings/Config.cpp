@@ -1,15 +1,22 @@
 #include "settings/Config.h"
 
-#include "app/AppContext.h"
+namespace settings {
 
 namespace {
 const QString section = QStringLiteral("CONFIGURACION");
 }
 
-QString readSetting(const AppContext& context, const QString& key) {
-  return LeeIni(context.settingsFile, section, key);
+QString Key::operator()(const QString& file) const {
+  return LeeIni(file, section, name());
 }
 
-IniWrite writeSettings(const AppContext& context, const ini::KeyValues& values) {
-  return writeKeys(context.settingsFile, section, values);
+IniWrite store(const QString& file, const Edited& values) {
+  return writeKeys(file, section,
+                   {{watchedFolder.name(), values.watchedFolder},
+                    {saveFolder.name(), values.saveFolder},
+                    {prefix.name(), values.prefix},
+                    {minimum.name(), values.minimum},
+                    {pattern.name(), values.pattern}});
 }
+
+}  // namespace settings

@@ -4,9 +4,38 @@
 
 #include <QString>
 
-struct AppContext;
+// The program's settings: section CONFIGURACION of the Config.ini given at each call. The name
+// of each key is written here alone.
+namespace settings {
 
-// The program's settings: section CONFIGURACION of its Config.ini, read afresh at every call.
-QString readSetting(const AppContext& context, const QString& key);
-// Writes the keys in order in one replacement of the file: all or none.
-IniWrite writeSettings(const AppContext& context, const ini::KeyValues& values);
+// One key, read afresh from the file at every call: settings::prefix(file).
+class Key {
+public:
+  explicit constexpr Key(const char* name) : name_(name) {}
+  QString operator()(const QString& file) const;
+  QString name() const { return QLatin1String(name_); }
+
+private:
+  const char* name_;
+};
+
+inline constexpr Key watchedFolder{"Dir1"};
+inline constexpr Key saveFolder{"Dir2"};
+inline constexpr Key prefix{"Pref"};       // the start of every batch folder's name
+inline constexpr Key minimum{"Imagenes"};  // as written, a number or not
+inline constexpr Key pattern{"Ext"};
+inline constexpr Key viewerSwitch{"Vis"};  // whether the viewer command is offered
+
+// The five settings the settings dialog edits, as typed.
+struct Edited {
+  QString watchedFolder;
+  QString saveFolder;
+  QString prefix;
+  QString minimum;
+  QString pattern;
+};
+
+// Writes the five in one replacement of the file: all of them or none.
+IniWrite store(const QString& file, const Edited& values);
+
+}  // namespace settings

@@ -1,13 +1,12 @@
 #include "settings/FrmConfig.h"
 
-#include "app/Forms.h"
-#include "app/MessagePresenter.h"
-#include "app/Twips.h"
 #include "controls/FittedLabel.h"
 #include "controls/XPButton.h"
 #include "dialogs/FrmSeleccionDir.h"
 #include "dialogs/FrmSeleccionGuardar.h"
-#include "monitor/FrmMonitoreo.h"
+#include "forms/Forms.h"
+#include "forms/MessagePresenter.h"
+#include "forms/Twips.h"
 #include "settings/Config.h"
 #include "settings/LeeRegistro.h"
 #include "settings/WinePath.h"
@@ -18,22 +17,35 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <tuple>
+
 namespace {
 
 const QString mstsKey =
     QStringLiteral("Software\\Microsoft\\Microsoft Games\\Train Simulator\\1.0");
 constexpr int prefixLength = 12;
 
-QLineEdit* makeBox(const QRect& geometry, QWidget* parent) {
-  auto* box = new QLineEdit(parent);
+QLineEdit* makeBox(const char* name, const QRect& geometry, QWidget* parent) {
+  auto* box = named(name, new QLineEdit(parent));
   box->setGeometry(geometry);
   return box;
 }
 
-XPButton* makeButton(const QString& caption, const QRect& geometry, QWidget* parent) {
-  auto* button = new XPButton(caption, parent);
+XPButton* makeButton(const char* name, const QString& caption, const QRect& geometry,
+                     QWidget* parent) {
+  auto* button = named(name, new XPButton(caption, parent));
   button->setGeometry(geometry);
   return button;
+}
+
+// What heads both frames: a label over a folder's path box, and the button that opens a
+// picker for it beside the box.
+std::tuple<QLabel*, QLineEdit*, XPButton*> makeFolderRow(const char* const (&names)[3],
+                                                         const QString& text, int labelWidth,
+                                                         QWidget* frame) {
+  return {named(names[0], makeFittedLabel(text, twipsRect(240, 360, labelWidth, 255), frame)),
+          makeBox(names[1], twipsRect(240, 720, 3615, 285), frame),
+          makeButton(names[2], QStringLiteral("..."), twipsRect(3960, 720, 255, 255), frame)};
 }
 
 }  // namespace
@@ -45,40 +57,45 @@ FrmConfig::FrmConfig(Forms& forms) : Form(forms) {
   buildFrame1();
   buildFrame2();
   buildButtons();
-  setFocusOrder();
+  setFocusOrder({cmdcancelar, cmdaplicar, cmdaceptar, cmdmsts, cmdseleccionar, txtdir, cmdtodos,
+                 cmddefecto, cmdguardar, txtguardar, txtprefijo, cmbNImagenes, txtextension});
   connectHandlers();
 }
 
 void FrmConfig::buildFrame1() {
-  Frame1 = new QGroupBox(QStringLiteral("Directorio monitorizado"), this);
+  Frame1 = named("Frame1", new QGroupBox(QStringLiteral("Directorio monitorizado"), this));
   Frame1->setGeometry(twipsRect(120, 240, 4455, 1815));
-  Label1 = makeFittedLabel(QStringLiteral("Escriba la ruta del directorio a monitorizar:"),
-                           twipsRect(240, 360, 3975, 255), Frame1);
-  txtdir = makeBox(twipsRect(240, 720, 3615, 285), Frame1);
-  cmdseleccionar = makeButton(QStringLiteral("..."), twipsRect(3960, 720, 255, 255), Frame1);
-  cmdmsts = makeButton(QStringLiteral("Msts"), twipsRect(3240, 1200, 975, 375), Frame1);
+  std::tie(Label1, txtdir, cmdseleccionar) =
+      makeFolderRow({"Label1", "txtdir", "cmdseleccionar"},
+                    QStringLiteral("Escriba la ruta del directorio a monitorizar:"), 3975, Frame1);
+  cmdmsts = makeButton("cmdmsts", QStringLiteral("Msts"), twipsRect(3240, 1200, 975, 375), Frame1);
   cmdmsts->setToolTip(QStringLiteral("Selecciona el directorio de instalación del Msts."));
 }
 
 void FrmConfig::buildFrame2() {
-  Frame2 = new QGroupBox(QStringLiteral("Guardar Imagenes"), this);
+  Frame2 = named("Frame2", new QGroupBox(QStringLiteral("Guardar Imagenes"), this));
   Frame2->setGeometry(twipsRect(120, 2160, 4455, 4095));
-  Label2 = makeFittedLabel(QStringLiteral("Escriba la ruta donde se guardarán las imagenes:"),
-                           twipsRect(240, 360, 3735, 255), Frame2);
-  txtguardar = makeBox(twipsRect(240, 720, 3615, 285), Frame2);
-  cmdguardar = makeButton(QStringLiteral("..."), twipsRect(3960, 720, 255, 255), Frame2);
-  Label3 = makeFittedLabel(
-      QStringLiteral(
-          "Escriba el prefijo con el que se crearán las carpetas que contengan las imágenes:"),
-      twipsRect(240, 1200, 3855, 495), Frame2);
-  Label4 = makeFittedLabel(QStringLiteral("Prefijo :"), twipsRect(240, 1800, 615, 255), Frame2);
-  txtprefijo = makeBox(twipsRect(840, 1680, 1215, 285), Frame2);
+  std::tie(Label2, txtguardar, cmdguardar) = makeFolderRow(
+      {"Label2", "txtguardar", "cmdguardar"},
+      QStringLiteral("Escriba la ruta donde se guardarán las imagenes:"), 3735, Frame2);
+  Label3 = named(
+      "Label3",
+      makeFittedLabel(
+          QStringLiteral(
+              "Escriba el prefijo con el que se crearán las carpetas que contengan las imágenes:"),
+          twipsRect(240, 1200, 3855, 495), Frame2));
+  Label4 = named("Label4", makeFittedLabel(QStringLiteral("Prefijo :"),
+                                           twipsRect(240, 1800, 615, 255), Frame2));
+  txtprefijo = makeBox("txtprefijo", twipsRect(840, 1680, 1215, 285), Frame2);
   txtprefijo->setAlignment(Qt::AlignCenter);
   txtprefijo->setMaxLength(prefixLength);
-  cmddefecto = makeButton(QStringLiteral("Por Defecto"), twipsRect(2160, 1680, 975, 255), Frame2);
-  Label5 = makeFittedLabel(QStringLiteral("Número mínimo de imagenes para el guardado automático:"),
-                           twipsRect(240, 2280, 3495, 375), Frame2);
-  cmbNImagenes = new QComboBox(Frame2);
+  cmddefecto = makeButton("cmddefecto", QStringLiteral("Por Defecto"),
+                          twipsRect(2160, 1680, 975, 255), Frame2);
+  Label5 = named(
+      "Label5",
+      makeFittedLabel(QStringLiteral("Número mínimo de imagenes para el guardado automático:"),
+                      twipsRect(240, 2280, 3495, 375), Frame2));
+  cmbNImagenes = named("cmbNImagenes", new QComboBox(Frame2));
   cmbNImagenes->setGeometry(twipsRect(240, 2760, 1335, 315));
   cmbNImagenes->setEditable(true);
   cmbNImagenes->setInsertPolicy(QComboBox::NoInsert);
@@ -86,29 +103,25 @@ void FrmConfig::buildFrame2() {
   cmbNImagenes->setCompleter(nullptr);
   cmbNImagenes->addItems(
       {QStringLiteral("5"), QStringLiteral("10"), QStringLiteral("15"), QStringLiteral("20")});
-  Label6 = makeFittedLabel(QStringLiteral("Tipo de fichero a monitorizar:"),
-                           twipsRect(240, 3240, 3855, 255), Frame2);
-  txtextension = makeBox(twipsRect(240, 3600, 735, 285), Frame2);
+  Label6 = named("Label6", makeFittedLabel(QStringLiteral("Tipo de fichero a monitorizar:"),
+                                           twipsRect(240, 3240, 3855, 255), Frame2));
+  txtextension = makeBox("txtextension", twipsRect(240, 3600, 735, 285), Frame2);
   txtextension->setAlignment(Qt::AlignCenter);
-  cmdtodos = makeButton(QStringLiteral("Todos"), twipsRect(1080, 3600, 975, 255), Frame2);
+  cmdtodos =
+      makeButton("cmdtodos", QStringLiteral("Todos"), twipsRect(1080, 3600, 975, 255), Frame2);
   cmdtodos->hide();
-  Label7 = makeFittedLabel(QStringLiteral("Para varias extensiones separarlas con \" ; \" ."),
-                           twipsRect(2160, 3600, 2055, 375), Frame2);
+  Label7 = named("Label7",
+                 makeFittedLabel(QStringLiteral("Para varias extensiones separarlas con \" ; \" ."),
+                                 twipsRect(2160, 3600, 2055, 375), Frame2));
 }
 
 void FrmConfig::buildButtons() {
-  cmdcancelar = makeButton(QStringLiteral("&Cancelar"), twipsRect(1440, 6480, 975, 375), this);
-  cmdaplicar = makeButton(QStringLiteral("A&plicar"), twipsRect(2520, 6480, 975, 375), this);
-  cmdaceptar = makeButton(QStringLiteral("&Aceptar"), twipsRect(3600, 6480, 975, 375), this);
-}
-
-void FrmConfig::setFocusOrder() {
-  QWidget* const order[] = {cmdcancelar, cmdaplicar,   cmdaceptar,  cmdmsts,    cmdseleccionar,
-                            txtdir,      cmdtodos,     cmddefecto,  cmdguardar, txtguardar,
-                            txtprefijo,  cmbNImagenes, txtextension};
-  for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
-    setTabOrder(order[i], order[i + 1]);
-  }
+  cmdcancelar =
+      makeButton("cmdcancelar", QStringLiteral("&Cancelar"), twipsRect(1440, 6480, 975, 375), this);
+  cmdaplicar =
+      makeButton("cmdaplicar", QStringLiteral("A&plicar"), twipsRect(2520, 6480, 975, 375), this);
+  cmdaceptar =
+      makeButton("cmdaceptar", QStringLiteral("&Aceptar"), twipsRect(3600, 6480, 975, 375), this);
 }
 
 void FrmConfig::connectHandlers() {
@@ -128,22 +141,27 @@ void FrmConfig::connectHandlers() {
 }
 
 void FrmConfig::Form_Load() {
-  txtdir->setText(readSetting(context(), QStringLiteral("Dir1")));
-  txtguardar->setText(readSetting(context(), QStringLiteral("Dir2")));
-  txtprefijo->setText(readSetting(context(), QStringLiteral("Pref")));
-  cmbNImagenes->setEditText(readSetting(context(), QStringLiteral("Imagenes")));
-  txtextension->setText(readSetting(context(), QStringLiteral("Ext")));
+  const QString& file = context().settingsFile;
+  txtdir->setText(settings::watchedFolder(file));
+  txtguardar->setText(settings::saveFolder(file));
+  txtprefijo->setText(settings::prefix(file));
+  cmbNImagenes->setEditText(settings::minimum(file));
+  txtextension->setText(settings::pattern(file));
   cmdcancelar->setFocus();
 }
 
 void FrmConfig::txtdir_Change() {
-  cmdaplicar->setEnabled(true);
-  txtdir->setToolTip(txtdir->text());
+  pathChanged(txtdir);
 }
 
 void FrmConfig::txtguardar_Change() {
+  pathChanged(txtguardar);
+}
+
+// A path may be longer than its box: the whole of it shows when the pointer rests there.
+void FrmConfig::pathChanged(QLineEdit* box) {
   cmdaplicar->setEnabled(true);
-  txtguardar->setToolTip(txtguardar->text());
+  box->setToolTip(box->text());
 }
 
 void FrmConfig::txtprefijo_Change() {
@@ -169,21 +187,28 @@ void FrmConfig::cmdtodos_Click() {
 // A text found is a Windows path inside the Wine prefix, so it is turned into the Linux
 // folder behind it; a number is shown as it is.
 void FrmConfig::cmdmsts_Click() {
+  const QString registry = context().wineRegistry;
   const RegistryResult found =
-      LeeValor(context(), HKEY_LOCAL_MACHINE, mstsKey, QStringLiteral("Path"));
+      LeeValor(registry, HKEY_LOCAL_MACHINE, mstsKey, QStringLiteral("Path"));
   QString text = resultText(found);
   if (std::holds_alternative<QString>(found)) {
-    text = linuxPathInPrefix(QFileInfo(context().wineRegistry).absolutePath(), text);
+    text = linuxPathInPrefix(QFileInfo(registry).absolutePath(), text);
   }
   txtdir->setText(text);
 }
 
 void FrmConfig::cmdseleccionar_Click() {
-  forms().show<FrmSeleccionDir>();
+  pickInto<FrmSeleccionDir>(txtdir);
 }
 
 void FrmConfig::cmdguardar_Click() {
-  forms().show<FrmSeleccionGuardar>();
+  pickInto<FrmSeleccionGuardar>(txtguardar);
+}
+
+template <class Picker>
+void FrmConfig::pickInto(QLineEdit* box) {
+  connect(forms().show<Picker>(), &FolderPicker::folderChosen, box, &QLineEdit::setText,
+          Qt::UniqueConnection);
 }
 
 bool FrmConfig::checkFields() {
@@ -200,14 +225,9 @@ bool FrmConfig::checkFields() {
 // to try again.
 bool FrmConfig::storeFields() {
   cmdaplicar->setEnabled(false);
-  const ini::KeyValues fields = {
-      {QStringLiteral("Dir1"), txtdir->text()},
-      {QStringLiteral("Dir2"), txtguardar->text()},
-      {QStringLiteral("Pref"), txtprefijo->text()},
-      {QStringLiteral("Imagenes"), cmbNImagenes->currentText()},
-      {QStringLiteral("Ext"), txtextension->text()},
-  };
-  const IniWrite written = writeSettings(context(), fields);
+  const IniWrite written = settings::store(context().settingsFile,
+                                           {txtdir->text(), txtguardar->text(), txtprefijo->text(),
+                                            cmbNImagenes->currentText(), txtextension->text()});
   if (!written.ok) {
     cmdaplicar->setEnabled(true);
     context().presenter->critical(
@@ -217,15 +237,6 @@ bool FrmConfig::storeFields() {
             .arg(context().settingsFile, written.reason));
   }
   return written.ok;
-}
-
-void FrmConfig::pushIntoMainWindow() {
-  FrmMonitoreo* main = forms().get<FrmMonitoreo>();
-  main->setWatchedFolder(txtdir->text());
-  main->setDirectoryLabel(main->watchedFolder());
-  main->setPattern(txtextension->text());
-  main->refreshList();
-  main->setPanel(2, QStringLiteral("Imagenes : ") + QString::number(main->count()));
 }
 
 void FrmConfig::cmdaplicar_Click() {
@@ -238,7 +249,7 @@ void FrmConfig::cmdaceptar_Click() {
   if (!checkFields() || !storeFields()) {
     return;
   }
-  pushIntoMainWindow();
+  emit accepted(txtdir->text(), txtextension->text());
   close();
 }
 
@@ -249,7 +260,4 @@ void FrmConfig::cmdcancelar_Click() {
 void FrmConfig::Form_Unload() {
   forms().close<FrmSeleccionDir>();
   forms().close<FrmSeleccionGuardar>();
-  if (!forms().shuttingDown()) {
-    forms().show<FrmMonitoreo>();
-  }
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Form.h"
+#include "forms/Form.h"
 
 class QComboBox;
 class QGroupBox;
@@ -9,7 +9,7 @@ class QLineEdit;
 class XPButton;
 
 // The settings dialog: edits, checks and stores five settings, and on Accept hands the
-// watched folder and the pattern to the running main window.
+// watched folder and the pattern to whoever listens.
 class FrmConfig : public Form {
   Q_OBJECT
 public:
@@ -30,6 +30,25 @@ public:
   void cmdaplicar_Click();
   void cmdaceptar_Click();
   void cmdcancelar_Click();
+
+signals:
+  // The settings were stored by Accept; the dialog closes right after.
+  void accepted(const QString& watchedFolder, const QString& pattern);
+
+protected:
+  // However the dialog closes, its pickers close with it.
+  void Form_Unload() override;
+
+private:
+  void buildFrame1();
+  void buildFrame2();
+  void buildButtons();
+  void connectHandlers();
+  void pathChanged(QLineEdit* box);
+  template <class Picker>
+  void pickInto(QLineEdit* box);
+  bool checkFields();
+  bool storeFields();
 
   QGroupBox* Frame1;
   QLabel* Label1;
@@ -53,19 +72,4 @@ public:
   XPButton* cmdcancelar;
   XPButton* cmdaplicar;
   XPButton* cmdaceptar;
-
-protected:
-  // However the dialog closes, its pickers close with it and the main window comes back,
-  // unless the whole program is closing.
-  void Form_Unload() override;
-
-private:
-  void buildFrame1();
-  void buildFrame2();
-  void buildButtons();
-  void setFocusOrder();
-  void connectHandlers();
-  bool checkFields();
-  bool storeFields();
-  void pushIntoMainWindow();
 };

@@ -1,7 +1,5 @@
 #include "settings/LeeRegistro.h"
 
-#include "app/AppContext.h"
-
 #include <QtEndian>
 
 namespace {
@@ -25,11 +23,11 @@ QString decodeString(const QByteArray& data) {
 
 }  // namespace
 
-RegistryKey openRegistryKey(const AppContext& context, quint32 hive, const QString& keyPath) {
+RegistryKey openRegistryKey(const QString& registryFile, quint32 hive, const QString& keyPath) {
   if (hive != HKEY_LOCAL_MACHINE) {
     return {};
   }
-  auto loaded = RegistryHive::load(context.wineRegistry);
+  auto loaded = RegistryHive::load(registryFile);
   if (!loaded) {
     return {};
   }
@@ -72,10 +70,10 @@ qint32 ConsultaValor(const RegistryKey& key, const QString& valueName, RegistryR
   }
 }
 
-RegistryResult LeeValor(const AppContext& context, quint32 hive, const QString& keyPath,
+RegistryResult LeeValor(const QString& registryFile, quint32 hive, const QString& keyPath,
                         const QString& valueName) {
   RegistryResult result;
-  const RegistryKey key = openRegistryKey(context, hive, keyPath);
+  const RegistryKey key = openRegistryKey(registryFile, hive, keyPath);
   ConsultaValor(key, valueName, result);
   return result;
 }

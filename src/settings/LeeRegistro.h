@@ -7,8 +7,6 @@
 #include <memory>
 #include <variant>
 
-struct AppContext;
-
 // What a lookup read: nothing, a REG_SZ text or a REG_DWORD number.
 using RegistryResult = std::variant<std::monostate, QString, qint32>;
 
@@ -30,12 +28,13 @@ struct RegistryKey {
   const RegistryValues* values = nullptr;
 };
 
-// Opens a key for reading. A path under "Software" is looked up in the 32-bit view first,
-// where a 32-bit program's reads land on 64-bit Windows, then as given.
-RegistryKey openRegistryKey(const AppContext& context, quint32 hive, const QString& keyPath);
+// Opens a key of the registry file (a Wine prefix's system.reg) for reading. A path under
+// "Software" is looked up in the 32-bit view first, where a 32-bit program's reads land on
+// 64-bit Windows, then as given.
+RegistryKey openRegistryKey(const QString& registryFile, quint32 hive, const QString& keyPath);
 
 // Reads one value. Never writes, never reports a failure: every failure gives the empty result.
-RegistryResult LeeValor(const AppContext& context, quint32 hive, const QString& keyPath,
+RegistryResult LeeValor(const QString& registryFile, quint32 hive, const QString& keyPath,
                         const QString& valueName);
 
 // Reads one value of an open key into result, which is left as it was unless the read

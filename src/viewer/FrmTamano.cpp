@@ -1,10 +1,8 @@
 #include "viewer/FrmTamano.h"
 
-#include "app/Forms.h"
-#include "app/Twips.h"
 #include "controls/XPButton.h"
-#include "monitor/FrmMonitoreo.h"
-#include "viewer/DrawingSurface.h"
+#include "forms/Forms.h"
+#include "forms/Twips.h"
 #include "viewer/FrmVisor.h"
 
 #include <QGroupBox>
@@ -21,18 +19,18 @@ FrmTamano::FrmTamano(Forms& forms) : Form(forms) {
   setObjectName(QStringLiteral("FrmTamaño"));
   setWindowTitle(QStringLiteral("Resolución"));
   setClientSize(twips(2160), twips(2040));
+  setProgramIcon();
 
-  Frame1 = new QGroupBox(QStringLiteral("Resolución"), this);
+  Frame1 = named("Frame1", new QGroupBox(QStringLiteral("Resolución"), this));
   Frame1->setGeometry(twipsRect(120, 120, 1935, 1215));
-  Option1 = new QRadioButton(QStringLiteral("800 X 600"), Frame1);
+  Option1 = named("Option1", new QRadioButton(QStringLiteral("800 X 600"), Frame1));
   Option1->setGeometry(twipsRect(120, 360, 1695, 255));
-  Option2 = new QRadioButton(QStringLiteral("1024 X 768"), Frame1);
+  Option2 = named("Option2", new QRadioButton(QStringLiteral("1024 X 768"), Frame1));
   Option2->setGeometry(twipsRect(120, 720, 1695, 255));
-  CmdAceptar = new XPButton(QStringLiteral("&Aceptar"), this);
+  CmdAceptar = named("CmdAceptar", new XPButton(QStringLiteral("&Aceptar"), this));
   CmdAceptar->setGeometry(twipsRect(120, 1440, 1935, 495));
 
-  setTabOrder(CmdAceptar, Option1);
-  setTabOrder(Option1, Option2);
+  setFocusOrder({CmdAceptar, Option1, Option2});
 
   connect(Option1, &QRadioButton::toggled, this, &FrmTamano::Option1_Click);
   connect(Option2, &QRadioButton::toggled, this, &FrmTamano::Option2_Click);
@@ -40,7 +38,6 @@ FrmTamano::FrmTamano(Forms& forms) : Form(forms) {
 }
 
 void FrmTamano::Form_Load() {
-  takeMainWindowIcon();
   Option1->setChecked(true);
 }
 
@@ -59,16 +56,6 @@ void FrmTamano::Option2_Click(bool selected) {
 void FrmTamano::CmdAceptar_Click() {
   FrmVisor* visor = forms().show<FrmVisor>();
   const QSize size = surfaceTwips[resolucion == 1 ? 1 : 0];
-  visor->Picture2->resize(twips(size.width()), visor->Picture2->height());
-  visor->Picture2->resize(visor->Picture2->width(), twips(size.height()));
-  accepted_ = true;
+  visor->setSurfaceSize(QSize(twips(size.width()), twips(size.height())));
   close();
-}
-
-// Closed by its close box, the chooser gives the main window back rather than leaving the
-// program running with no window at all.
-void FrmTamano::Form_Unload() {
-  if (!accepted_ && !forms().shuttingDown()) {
-    forms().show<FrmMonitoreo>();
-  }
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Form.h"
+#include "forms/Form.h"
 
 class QGroupBox;
 class QRadioButton;
@@ -19,15 +19,10 @@ public:
 
   qint16 resolution() const { return resolucion; }
 
+private:
   QGroupBox* Frame1;
   QRadioButton* Option1;
   QRadioButton* Option2;
   XPButton* CmdAceptar;
-
-protected:
-  void Form_Unload() override;
-
-private:
   qint16 resolucion = 0;
-  bool accepted_ = false;
 };

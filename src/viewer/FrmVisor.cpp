@@ -1,15 +1,13 @@
 #include "viewer/FrmVisor.h"
 
-#include "app/Forms.h"
-#include "app/MessagePresenter.h"
-#include "app/Twips.h"
-#include "controls/DriveChange.h"
 #include "controls/DriveList.h"
-#include "controls/DriveProbe.h"
 #include "controls/FileList.h"
 #include "controls/FittedLabel.h"
 #include "controls/FolderList.h"
-#include "monitor/FrmMonitoreo.h"
+#include "forms/AppContext.h"
+#include "forms/FolderBrowser.h"
+#include "forms/MessagePresenter.h"
+#include "forms/Twips.h"
 #include "settings/Config.h"
 #include "viewer/DrawingSurface.h"
 
@@ -26,48 +24,44 @@ const QString imageText = QStringLiteral("Imagen : ");
 
 }  // namespace
 
-FrmVisor::FrmVisor(Forms& forms) : Form(forms), Disco(context().makeProbe()) {
+FrmVisor::FrmVisor(Forms& forms) : Form(forms) {
   setWindowTitle(QStringLiteral("Varndel - Visor"));
   setClientSize(twips(11640), twips(7770));
+  setProgramIcon();
 
-  Drive1 = new DriveList(this);
-  Drive1->setGeometry(twipsRect(120, 120, 2535, 315));
-  Dir1 = new FolderList(this);
-  Dir1->setGeometry(twipsRect(120, 480, 2535, 1665));
-  File1 = new FileList(QStringLiteral("*.pcx"), this);
+  const auto* browser = new FolderBrowser(this, twipsRect(120, 120, 2535, 315),
+                                          twipsRect(120, 480, 2535, 1665), context());
+  Drive1 = browser->drives();
+  Dir1 = browser->folders();
+  File1 = named("File1", new FileList(QStringLiteral("*.pcx"), this));
   File1->setGeometry(twipsRect(120, 2160, 2535, 2625));
-  LblImagenes = makeFittedLabel(QString(), twipsRect(120, 4920, 2535, 255), this);
-  lbldirectorios = makeFittedLabel(QString(), twipsRect(120, 5280, 2535, 255), this);
-  LblFichero = makeFittedLabel(QString(), twipsRect(120, 5640, 2535, 855), this);
+  LblImagenes = named("LblImagenes", makeFittedLabel({}, twipsRect(120, 4920, 2535, 255), this));
+  lbldirectorios =
+      named("lbldirectorios", makeFittedLabel({}, twipsRect(120, 5280, 2535, 255), this));
+  LblFichero = named("LblFichero", makeFittedLabel({}, twipsRect(120, 5640, 2535, 855), this));
   // A plain box without caption; its click is the viewer's Accept.
-  CmdAceptar = new QPushButton(this);
+  CmdAceptar = named("CmdAceptar", new QPushButton(this));
   CmdAceptar->setAccessibleName(QStringLiteral("Aceptar"));
   CmdAceptar->setAutoDefault(false);
   CmdAceptar->setGeometry(twipsRect(1440, 7200, 1215, 495));
 
-  Contenedor = new QFrame(this);
+  Contenedor = named("Contenedor", new QFrame(this));
   Contenedor->setFrameStyle(QFrame::Box | QFrame::Plain);
   Contenedor->setGeometry(twipsRect(2760, 120, 8775, 7575));
   // The picture lives inside the border and is clipped by it; nothing scrolls it.
   auto* area = new QWidget(Contenedor);
   area->setGeometry(Contenedor->contentsRect());
-  Picture2 = new DrawingSurface(area);
+  Picture2 = named("Picture2", new DrawingSurface(area));
   Picture2->setGeometry(0, 0, twips(4575), twips(4095));
 
-  setTabOrder(Dir1, File1);
-  setTabOrder(File1, CmdAceptar);
-  setTabOrder(CmdAceptar, Drive1);
+  setFocusOrder({Dir1, File1, CmdAceptar, Drive1});
 
-  connect(Drive1, &DriveList::driveChanged, this, &FrmVisor::Drive1_Change);
   connect(Dir1, &FolderList::pathChanged, this, &FrmVisor::Dir1_Change);
   connect(File1, &FileList::fileClicked, this, &FrmVisor::File1_Click);
   connect(CmdAceptar, &QPushButton::clicked, this, &FrmVisor::CmdAceptar_Click);
 }
 
-FrmVisor::~FrmVisor() = default;
-
 void FrmVisor::Form_Load() {
-  takeMainWindowIcon();
   openSaveFolder();
   LblImagenes->setText(imagesText + QString::number(File1->count()));
   if (File1->count() > 0) {
@@ -79,7 +73,7 @@ void FrmVisor::Form_Load() {
 // viewer opens on the home folder instead of wherever it happened to start.
 void FrmVisor::openSaveFolder() {
   const QString before = Dir1->path();
-  const QString dir2 = readSetting(context(), QStringLiteral("Dir2"));
+  const QString dir2 = settings::saveFolder(context().settingsFile);
   if (!Dir1->setPath(dir2)) {
     Dir1->setPath(context().homeFolder);
     const QString home = QDir::toNativeSeparators(context().homeFolder);
@@ -105,10 +99,6 @@ void FrmVisor::Dir1_Change() {
   lbldirectorios->setText(foldersText + QString::number(Dir1->subfolderCount()));
 }
 
-void FrmVisor::Drive1_Change() {
-  openChosenDrive(Drive1->drive(), *Disco, *Dir1, *context().presenter);
-}
-
 void FrmVisor::File1_Click() {
   const QString name = File1->fileName();
   const std::optional<QString> error =
@@ -122,15 +112,13 @@ void FrmVisor::File1_Click() {
 }
 
 void FrmVisor::CmdAceptar_Click() {
-  forms().show<FrmMonitoreo>();
   close();
 }
 
-// However the viewer closes, it gives the main window back rather than leaving the program
-// running with no window at all.
+void FrmVisor::setSurfaceSize(const QSize& size) {
+  Picture2->resize(size);
+}
+
 void FrmVisor::Form_Unload() {
   imagen.descargar();
-  if (!forms().shuttingDown()) {
-    forms().show<FrmMonitoreo>();
-  }
 }

@@ -1,14 +1,11 @@
 #pragma once
 
-#include "app/Form.h"
+#include "forms/Form.h"
 #include "viewer/ImageLibrary.h"
 #include "viewer/ImagePipeline.h"
 
-#include <memory>
-
 class DrawingSurface;
 class DriveList;
-class DriveProbe;
 class FileList;
 class FolderList;
 class QFrame;
@@ -20,15 +17,21 @@ class FrmVisor : public Form {
   Q_OBJECT
 public:
   explicit FrmVisor(Forms& forms);
-  ~FrmVisor() override;
 
   void Form_Load() override;
   void Dir1_Change();
-  void Drive1_Change();
   void File1_Click();
   void CmdAceptar_Click();
 
+  // Sizes the drawing surface in pixels; what is drawn on it stays, as far as it still fits.
+  void setSurfaceSize(const QSize& size);
   const BitmapGfl& bitmapActual() const { return imagen.bitmapActual(); }
+
+protected:
+  void Form_Unload() override;
+
+private:
+  void openSaveFolder();
 
   DriveList* Drive1;
   FolderList* Dir1;
@@ -39,13 +42,6 @@ public:
   QPushButton* CmdAceptar;
   QFrame* Contenedor;
   DrawingSurface* Picture2;
-  std::unique_ptr<DriveProbe> Disco;
-
-protected:
-  void Form_Unload() override;
-
-private:
-  void openSaveFolder();
 
   ImageLibrary biblioteca;
   ImagePipeline imagen{biblioteca};

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QWidget>
 
 TestWorld::TestWorld() : now(QDate(2004, 3, 5), QTime(9, 7, 3)) {}
 
@@ -49,4 +50,17 @@ AppContext TestWorld::context() {
 
 void flushDeletes() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QStringList focusOrder(const QWidget* window, const QStringList& names) {
+  QStringList order;
+  QWidget* const first = control<QWidget>(window, qPrintable(names.front()));
+  QWidget* widget = first;
+  do {
+    if (names.contains(widget->objectName()) && !order.contains(widget->objectName())) {
+      order.append(widget->objectName());
+    }
+    widget = widget->nextInFocusChain();
+  } while (widget != first);
+  return order;
 }

@@ -1,17 +1,23 @@
 #pragma once
 
-#include "app/AppContext.h"
-#include "app/MessagePresenter.h"
 #include "controls/DriveProbe.h"
+#include "forms/AppContext.h"
+#include "forms/MessagePresenter.h"
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QObject>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
+#include <stdexcept>
+#include <string>
 #include <vector>
+
+class QWidget;
 
 // A message box that would have been shown.
 struct ShownMessage {
@@ -66,3 +72,16 @@ public:
 
 // Runs the deletions of closed windows that the event loop would run.
 void flushDeletes();
+
+// The names of a window's controls in the order the tab key visits them, starting at the first.
+QStringList focusOrder(const QWidget* window, const QStringList& names);
+
+// A window's control by its name; a name the window lacks fails the test.
+template <class Control>
+Control* control(const QObject* window, const char* name) {
+  auto* found = window->findChild<Control*>(QLatin1String(name));
+  if (found == nullptr) {
+    throw std::invalid_argument(std::string("no control named ") + name);
+  }
+  return found;
+}

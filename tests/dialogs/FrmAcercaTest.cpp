@@ -1,8 +1,8 @@
 #include "dialogs/FrmAcerca.h"
 
-#include "app/Forms.h"
 #include "common/TestSupport.h"
 #include "controls/XPButton.h"
+#include "forms/Forms.h"
 #include "monitor/FrmMonitoreo.h"
 
 #include <QLabel>
@@ -20,14 +20,17 @@ TEST(FrmAcerca, ShowsTheMainWindowIconAndItsFixedTexts) {
   const QImage mainIcon = forms.get<FrmMonitoreo>()->windowIcon().pixmap(32).toImage();
   ASSERT_FALSE(mainIcon.isNull());
   EXPECT_EQ(about->windowIcon().pixmap(32).toImage(), mainIcon);
-  EXPECT_EQ(about->Picture1->pixmap().toImage().convertToFormat(mainIcon.format()), mainIcon);
-  EXPECT_FALSE(about->Picture2->pixmap().isNull());
+  EXPECT_EQ(
+      control<QLabel>(about, "Picture1")->pixmap().toImage().convertToFormat(mainIcon.format()),
+      mainIcon);
+  EXPECT_FALSE(control<QLabel>(about, "Picture2")->pixmap().isNull());
 
   EXPECT_EQ(about->windowTitle(), QStringLiteral("Acerca de Varndel"));
-  EXPECT_EQ(about->Label3->text(), QStringLiteral("Fecha : 04/10/2004"));
-  EXPECT_EQ(about->Label2->text(), QStringLiteral("Autor : Equipo de Varndel"));
-  EXPECT_EQ(about->Label4->text(), QStringLiteral("Beta Testers : ninguno todavía"));
-  EXPECT_EQ(about->Label5->text(),
+  EXPECT_EQ(control<QLabel>(about, "Label3")->text(), QStringLiteral("Fecha : 04/10/2004"));
+  EXPECT_EQ(control<QLabel>(about, "Label2")->text(), QStringLiteral("Autor : Equipo de Varndel"));
+  EXPECT_EQ(control<QLabel>(about, "Label4")->text(),
+            QStringLiteral("Beta Testers : ninguno todavía"));
+  EXPECT_EQ(control<QLabel>(about, "Label5")->text(),
             QStringLiteral("Para más información leer el archivo Leeme.txt adjunto."));
   EXPECT_EQ(about->size(), QSize(312, 274));
 }
@@ -37,7 +40,7 @@ TEST(FrmAcerca, AcceptClosesAndTheNextOpeningIsAFreshBox) {
   Forms forms(world.context());
   FrmAcerca* about = forms.show<FrmAcerca>();
   EXPECT_EQ(forms.show<FrmAcerca>(), about);
-  about->CmdAceptar->click();
+  control<XPButton>(about, "CmdAceptar")->click();
   EXPECT_FALSE(forms.isOpen<FrmAcerca>());
   flushDeletes();
   EXPECT_TRUE(forms.show<FrmAcerca>()->isVisible());

@@ -1,7 +1,7 @@
-#include "app/Forms.h"
 #include "common/ScriptedFileOps.h"
 #include "common/TestSupport.h"
 #include "controls/StatusPanels.h"
+#include "forms/Forms.h"
 #include "monitor/FrmMonitoreo.h"
 
 #include <QCoreApplication>
@@ -83,7 +83,7 @@ TEST_F(SaveInBackgroundTest, WindowAnswersWhileASaveRuns) {
 
   EXPECT_TRUE(w->isSaving());
   w->Timer2_Timer();
-  EXPECT_EQ(w->Estado->notice(), QStringLiteral("Guardando lote: 0 de 3"));
+  EXPECT_EQ(control<StatusPanels>(w, "Estado")->notice(), QStringLiteral("Guardando lote: 0 de 3"));
   w->Timer1_Timer();
   w->cmdguardar_Click();
   w->mnuguardar_Click();
@@ -96,7 +96,7 @@ TEST_F(SaveInBackgroundTest, WindowAnswersWhileASaveRuns) {
   w->finishSave();
   EXPECT_EQ(saved().size(), 3);
   EXPECT_EQ(w->count(), 0);
-  EXPECT_TRUE(w->Estado->notice().isEmpty());
+  EXPECT_TRUE(control<StatusPanels>(w, "Estado")->notice().isEmpty());
   EXPECT_TRUE(world.presenter->shown.empty());
 }
 
@@ -124,9 +124,9 @@ TEST_F(SaveInBackgroundTest, StartingAgainKeepsTheWatchTimerRunningAsItWas) {
   Forms forms(context);
   FrmMonitoreo* w = forms.show<FrmMonitoreo>();
   w->cmdiniciar_Click();
-  const int timer = w->Timer1.timerId();
+  const int timer = control<QTimer>(w, "Timer1")->timerId();
   w->mnuiniciar_Click();
-  EXPECT_EQ(w->Timer1.timerId(), timer);
+  EXPECT_EQ(control<QTimer>(w, "Timer1")->timerId(), timer);
   EXPECT_EQ(w->panel(1), QStringLiteral("Estado : Iniciado."));
 }
 

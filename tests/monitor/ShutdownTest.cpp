@@ -1,6 +1,6 @@
-#include "app/Forms.h"
 #include "common/TestSupport.h"
 #include "dialogs/FrmAcerca.h"
+#include "forms/Forms.h"
 #include "monitor/FrmMonitoreo.h"
 
 #include <QDir>
@@ -70,8 +70,8 @@ TEST_F(ShutdownTest, MinimisingKeepsBothTimersAndAutomaticSaves) {
   w->cmdiniciar_Click();
   w->mnuminimizar_Click();
   EXPECT_TRUE(w->isMinimized());
-  EXPECT_TRUE(w->Timer1.isActive());
-  EXPECT_TRUE(w->Timer2.isActive());
+  EXPECT_TRUE(control<QTimer>(w, "Timer1")->isActive());
+  EXPECT_TRUE(control<QTimer>(w, "Timer2")->isActive());
   w->Timer1_Timer();
   w->finishSave();
   EXPECT_EQ(QDir(world.path(QStringLiteral("out/Fotos_532004_973"))).entryList(QDir::Files).size(),

@@ -1,7 +1,7 @@
-#include "app/Forms.h"
 #include "common/TestSupport.h"
 #include "controls/StatusPanels.h"
 #include "controls/XPButton.h"
+#include "forms/Forms.h"
 #include "monitor/FrmInicio.h"
 #include "monitor/FrmMonitoreo.h"
 
@@ -42,7 +42,7 @@ TEST_F(Startup, SplashOpensTheMainWindowOnItsThirdTick) {
   configure();
   Forms forms(world.context());
   FrmInicio* splash = forms.show<FrmInicio>();
-  EXPECT_TRUE(splash->Timer1.isActive());
+  EXPECT_TRUE(control<QTimer>(splash, "Timer1")->isActive());
   splash->Timer1_Timer();
   splash->Timer1_Timer();
   EXPECT_FALSE(forms.isOpen<FrmMonitoreo>());
@@ -60,10 +60,10 @@ TEST_F(Startup, EmptyFolderGivesZeroAndDisabledSave) {
   EXPECT_EQ(main->panel(1), QStringLiteral("Estado : Detenido."));
   EXPECT_EQ(main->panel(2), QStringLiteral("Imagenes : 0"));
   EXPECT_EQ(main->panel(3), QString());
-  EXPECT_FALSE(main->cmdguardar->isEnabled());
+  EXPECT_FALSE(control<XPButton>(main, "cmdguardar")->isEnabled());
   EXPECT_FALSE(main->isMonitoring());
-  EXPECT_TRUE(main->Timer2.isActive());
-  EXPECT_EQ(main->lbldirectorio->text(), watched);
+  EXPECT_TRUE(control<QTimer>(main, "Timer2")->isActive());
+  EXPECT_EQ(control<QLabel>(main, "lbldirectorio")->text(), watched);
   EXPECT_EQ(main->minimumCount(), 5);
   EXPECT_TRUE(main->startupProblems().isEmpty());
 }
@@ -79,7 +79,7 @@ TEST_F(Startup, CountsOnlyMatchingVisibleFilesOfTheFolderItself) {
   FrmMonitoreo* main = load();
   EXPECT_EQ(main->count(), 2);
   EXPECT_EQ(main->panel(2), QStringLiteral("Imagenes : 2"));
-  EXPECT_TRUE(main->cmdguardar->isEnabled());
+  EXPECT_TRUE(control<XPButton>(main, "cmdguardar")->isEnabled());
 }
 
 TEST_F(Startup, VisSettingDecidesTheViewerCommandExactly) {
@@ -89,7 +89,7 @@ TEST_F(Startup, VisSettingDecidesTheViewerCommandExactly) {
   for (const auto& [vis, shown] : table) {
     configure(vis);
     FrmMonitoreo* main = load();
-    EXPECT_EQ(main->mnuvisor->isVisible(), shown) << vis.toStdString();
+    EXPECT_EQ(control<QAction>(main, "mnuvisor")->isVisible(), shown) << vis.toStdString();
     forms.reset();
   }
 }
@@ -101,11 +101,11 @@ TEST_F(Startup, StatusTickShowsPatternAndFollowsTheListOnly) {
   main->Timer2_Timer();
   EXPECT_EQ(main->panel(3), QStringLiteral("Ext : *.bmp;*.PNG"));
   EXPECT_EQ(main->panel(2), QStringLiteral("Imagenes : 0"));
-  EXPECT_FALSE(main->cmdguardar->isEnabled());
+  EXPECT_FALSE(control<XPButton>(main, "cmdguardar")->isEnabled());
   main->refreshList();
   main->Timer2_Timer();
   EXPECT_EQ(main->panel(2), QStringLiteral("Imagenes : 1"));
-  EXPECT_TRUE(main->cmdguardar->isEnabled());
+  EXPECT_TRUE(control<XPButton>(main, "cmdguardar")->isEnabled());
 }
 
 TEST_F(Startup, MissingSettingsAreReportedOnceAfterShowingAndTheWindowStaysUsable) {

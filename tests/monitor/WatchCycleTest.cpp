@@ -1,8 +1,8 @@
-#include "app/Forms.h"
 #include "common/ScriptedFileOps.h"
 #include "common/TestSupport.h"
 #include "controls/StatusPanels.h"
 #include "controls/XPButton.h"
+#include "forms/Forms.h"
 #include "monitor/FrmMonitoreo.h"
 
 #include <QDir>
@@ -40,6 +40,8 @@ protected:
     w->finishSave();
   }
 
+  static StatusPanels* status(FrmMonitoreo* w) { return control<StatusPanels>(w, "Estado"); }
+
   FrmMonitoreo* window() {
     if (!forms) {
       forms = std::make_unique<Forms>(context);
@@ -64,11 +66,11 @@ TEST_F(WatchCycleTest, NothingIsSavedUntilStartedThenTheFirstTickSaves) {
   FrmMonitoreo* w = window();
   w->Timer2_Timer();
   w->Timer2_Timer();
-  EXPECT_FALSE(w->Timer1.isActive());
+  EXPECT_FALSE(control<QTimer>(w, "Timer1")->isActive());
   EXPECT_TRUE(entries(QStringLiteral("out")).isEmpty());
 
   w->cmdiniciar_Click();
-  EXPECT_TRUE(w->Timer1.isActive());
+  EXPECT_TRUE(control<QTimer>(w, "Timer1")->isActive());
   EXPECT_EQ(w->panel(1), QStringLiteral("Estado : Iniciado."));
   tick(w);
 
@@ -138,13 +140,13 @@ TEST_F(WatchCycleTest, ListIsFreshAfterAManualSaveSoTheButtonAndPanelFollow) {
   configure(QStringLiteral("5"));
   drop(2);
   FrmMonitoreo* w = window();
-  EXPECT_TRUE(w->cmdguardar->isEnabled());
+  EXPECT_TRUE(control<XPButton>(w, "cmdguardar")->isEnabled());
   w->cmdguardar_Click();
   w->finishSave();
   w->Timer2_Timer();
   EXPECT_EQ(w->count(), 0);
   EXPECT_EQ(w->panel(2), QStringLiteral("Imagenes : 0"));
-  EXPECT_FALSE(w->cmdguardar->isEnabled());
+  EXPECT_FALSE(control<XPButton>(w, "cmdguardar")->isEnabled());
   EXPECT_TRUE(world.presenter->shown.empty());
 }
 
@@ -194,24 +196,24 @@ TEST_F(WatchCycleTest, FailedAutomaticSaveIsToldOnceAndNotRetriedUntilSomethingC
   FrmMonitoreo* w = window();
   w->cmdiniciar_Click();
   tick(w);
-  EXPECT_TRUE(w->Estado->notice().contains(world.path(QStringLiteral("missing"))));
-  w->Estado->clearMessage();
+  EXPECT_TRUE(status(w)->notice().contains(world.path(QStringLiteral("missing"))));
+  status(w)->clearMessage();
   for (int second = 1; second < 30; ++second) {
     world.now = world.now.addSecs(1);
     tick(w);
   }
   EXPECT_EQ(attempts, 1);
-  EXPECT_TRUE(w->Estado->notice().isEmpty());
+  EXPECT_TRUE(status(w)->notice().isEmpty());
   EXPECT_TRUE(world.presenter->shown.empty());
   EXPECT_TRUE(w->isMonitoring());
 
   world.now = world.now.addSecs(1);
   tick(w);
   EXPECT_EQ(attempts, 2);
-  EXPECT_TRUE(w->Estado->notice().isEmpty());
+  EXPECT_TRUE(status(w)->notice().isEmpty());
   world.now = world.now.addSecs(30);
   tick(w);
-  EXPECT_TRUE(w->Estado->notice().contains(world.path(QStringLiteral("missing"))))
+  EXPECT_TRUE(status(w)->notice().contains(world.path(QStringLiteral("missing"))))
       << "a failure that lasts is recalled once its notice has faded";
 
   drop(1, QStringLiteral("g"));
@@ -237,17 +239,17 @@ TEST_F(WatchCycleTest, FileInUseHoldsTheBatchBackForThirtySecondsAtMost) {
   world.now = world.now.addSecs(29);
   tick(w);
   EXPECT_TRUE(entries(QStringLiteral("out")).isEmpty());
-  EXPECT_TRUE(w->Estado->notice().isEmpty());
+  EXPECT_TRUE(status(w)->notice().isEmpty());
 
   world.now = world.now.addSecs(1);
   tick(w);
   EXPECT_EQ(entries(QStringLiteral("out")).size(), 1);
   EXPECT_EQ(entries(QStringLiteral("in")), QStringList{QStringLiteral("f0.bmp")});
-  EXPECT_TRUE(w->Estado->notice().contains(QStringLiteral("f0.bmp")));
-  w->Estado->clearMessage();
+  EXPECT_TRUE(status(w)->notice().contains(QStringLiteral("f0.bmp")));
+  status(w)->clearMessage();
   world.now = world.now.addSecs(1);
   tick(w);
-  EXPECT_TRUE(w->Estado->notice().isEmpty());
+  EXPECT_TRUE(status(w)->notice().isEmpty());
   EXPECT_EQ(entries(QStringLiteral("out")).size(), 1);
 
   close(writer);
@@ -265,7 +267,7 @@ TEST_F(WatchCycleTest, SameSecondCollisionIsRetriedSilently) {
   FrmMonitoreo* w = window();
   w->cmdiniciar_Click();
   tick(w);
-  EXPECT_TRUE(w->Estado->notice().isEmpty());
+  EXPECT_TRUE(status(w)->notice().isEmpty());
   EXPECT_EQ(entries(QStringLiteral("in")).size(), 1);
 
   world.now = world.now.addSecs(1);
@@ -318,16 +320,16 @@ TEST_F(WatchCycleTest, WatchedFolderThatGoesAndComesBackIsToldOnce) {
   const QString folder = world.path(QStringLiteral("in"));
   ASSERT_TRUE(QDir().rename(folder, world.path(QStringLiteral("away"))));
   tick(w);
-  EXPECT_EQ(w->Estado->notice(),
+  EXPECT_EQ(status(w)->notice(),
             QStringLiteral("El directorio de monitorización no existe: ") + folder);
-  w->Estado->clearMessage();
+  status(w)->clearMessage();
   tick(w);
-  EXPECT_TRUE(w->Estado->notice().isEmpty());
+  EXPECT_TRUE(status(w)->notice().isEmpty());
 
   ASSERT_TRUE(QDir().rename(world.path(QStringLiteral("away")), folder));
   drop(1);
   tick(w);
-  EXPECT_TRUE(w->Estado->notice().isEmpty());
+  EXPECT_TRUE(status(w)->notice().isEmpty());
   EXPECT_TRUE(entries(QStringLiteral("in")).isEmpty());
   EXPECT_EQ(w->panel(1), QStringLiteral("Estado : Iniciado."));
 }

@@ -1,11 +1,11 @@
-#include "app/Forms.h"
 #include "common/TestSupport.h"
 #include "controls/XPButton.h"
 #include "dialogs/FrmSeleccionDir.h"
 #include "dialogs/FrmSeleccionGuardar.h"
+#include "forms/Forms.h"
 #include "monitor/FrmMonitoreo.h"
-#include "settings/Config.h"
 #include "settings/FrmConfig.h"
+#include "settings/GrabaLeeIni.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -69,7 +69,8 @@ protected:
     return forms->get<FrmConfig>();
   }
   QString setting(const char* key) {
-    return readSetting(world.context(), QString::fromLatin1(key));
+    return LeeIni(world.path(QStringLiteral("Config.ini")), QStringLiteral("CONFIGURACION"),
+                  QString::fromLatin1(key));
   }
   QByteArray file() { return world.readFile(QStringLiteral("Config.ini")); }
   void expectOneCheckMessage() {
@@ -93,33 +94,26 @@ TEST_F(FrmConfigTest, LayoutTextsAndFocusOrder) {
   FrmConfig* config = open();
   EXPECT_EQ(config->windowTitle(), QStringLiteral("Varndel - Configuración"));
   EXPECT_EQ(config->size(), QSize(312, 468));
-  EXPECT_EQ(config->Frame1->title(), QStringLiteral("Directorio monitorizado"));
-  EXPECT_EQ(config->Frame2->geometry(), QRect(8, 144, 297, 273));
-  EXPECT_EQ(config->txtprefijo->parentWidget(), config->Frame2);
-  EXPECT_EQ(config->txtprefijo->geometry(), QRect(56, 112, 81, 19));
-  EXPECT_EQ(config->Label7->text(),
+  EXPECT_EQ(control<QGroupBox>(config, "Frame1")->title(),
+            QStringLiteral("Directorio monitorizado"));
+  EXPECT_EQ(control<QGroupBox>(config, "Frame2")->geometry(), QRect(8, 144, 297, 273));
+  EXPECT_EQ(control<QLineEdit>(config, "txtprefijo")->parentWidget(),
+            control<QGroupBox>(config, "Frame2"));
+  EXPECT_EQ(control<QLineEdit>(config, "txtprefijo")->geometry(), QRect(56, 112, 81, 19));
+  EXPECT_EQ(control<QLabel>(config, "Label7")->text(),
             QStringLiteral("Para varias extensiones separarlas con \" ; \" ."));
-  EXPECT_EQ(config->cmdmsts->toolTip(),
+  EXPECT_EQ(control<XPButton>(config, "cmdmsts")->toolTip(),
             QStringLiteral("Selecciona el directorio de instalación del Msts."));
-  EXPECT_TRUE(config->cmdtodos->isHidden());
-  ASSERT_EQ(config->cmbNImagenes->count(), 4);
-  EXPECT_EQ(config->cmbNImagenes->itemText(3), QStringLiteral("20"));
-  EXPECT_EQ(config->focusWidget(), config->cmdcancelar);
+  EXPECT_TRUE(control<XPButton>(config, "cmdtodos")->isHidden());
+  ASSERT_EQ(control<QComboBox>(config, "cmbNImagenes")->count(), 4);
+  EXPECT_EQ(control<QComboBox>(config, "cmbNImagenes")->itemText(3), QStringLiteral("20"));
+  EXPECT_EQ(config->focusWidget(), control<XPButton>(config, "cmdcancelar"));
 
-  const QList<QWidget*> expected = {
-      config->cmdcancelar,    config->cmdaplicar, config->cmdaceptar, config->cmdmsts,
-      config->cmdseleccionar, config->txtdir,     config->cmdtodos,   config->cmddefecto,
-      config->cmdguardar,     config->txtguardar, config->txtprefijo, config->cmbNImagenes,
-      config->txtextension};
-  QList<QWidget*> visited;
-  QWidget* widget = config->cmdcancelar;
-  do {
-    if (expected.contains(widget) && !visited.contains(widget)) {
-      visited.append(widget);
-    }
-    widget = widget->nextInFocusChain();
-  } while (widget != config->cmdcancelar);
-  EXPECT_EQ(visited, expected);
+  const QStringList expected = {"cmdcancelar",    "cmdaplicar", "cmdaceptar", "cmdmsts",
+                                "cmdseleccionar", "txtdir",     "cmdtodos",   "cmddefecto",
+                                "cmdguardar",     "txtguardar", "txtprefijo", "cmbNImagenes",
+                                "txtextension"};
+  EXPECT_EQ(focusOrder(config, expected), expected);
 }
 
 TEST_F(FrmConfigTest, OpeningHidesTheMainWindowAndLoadsTheFile) {
@@ -128,21 +122,21 @@ TEST_F(FrmConfigTest, OpeningHidesTheMainWindowAndLoadsTheFile) {
   EXPECT_FALSE(main->isVisible());
   EXPECT_TRUE(main->isMonitoring());
   EXPECT_TRUE(config->isVisible());
-  EXPECT_EQ(config->txtdir->text(), watched);
-  EXPECT_EQ(config->txtdir->toolTip(), watched);
-  EXPECT_EQ(config->txtguardar->text(), QStringLiteral("/guardar"));
-  EXPECT_EQ(config->txtprefijo->text(), QStringLiteral("Lote_"));
-  EXPECT_EQ(config->cmbNImagenes->currentText(), QStringLiteral("5"));
-  EXPECT_EQ(config->txtextension->text(), QStringLiteral("*.bmp"));
-  EXPECT_TRUE(config->cmdaplicar->isEnabled());
+  EXPECT_EQ(control<QLineEdit>(config, "txtdir")->text(), watched);
+  EXPECT_EQ(control<QLineEdit>(config, "txtdir")->toolTip(), watched);
+  EXPECT_EQ(control<QLineEdit>(config, "txtguardar")->text(), QStringLiteral("/guardar"));
+  EXPECT_EQ(control<QLineEdit>(config, "txtprefijo")->text(), QStringLiteral("Lote_"));
+  EXPECT_EQ(control<QComboBox>(config, "cmbNImagenes")->currentText(), QStringLiteral("5"));
+  EXPECT_EQ(control<QLineEdit>(config, "txtextension")->text(), QStringLiteral("*.bmp"));
+  EXPECT_TRUE(control<XPButton>(config, "cmdaplicar")->isEnabled());
 }
 
 TEST_F(FrmConfigTest, UnlistedOrEmptyMinimumAndLongPrefixLoadAsTheBoxesShowThem) {
   world.writeConfig({QStringLiteral("Dir1=a"), QStringLiteral("Dir2=b"),
                      QStringLiteral("Pref=UnPrefijoMuyLargo"), QStringLiteral("Imagenes=7")});
   FrmConfig* config = open();
-  EXPECT_EQ(config->cmbNImagenes->currentText(), QStringLiteral("7"));
-  EXPECT_EQ(config->txtprefijo->text(), QStringLiteral("UnPrefijoMuy"));
+  EXPECT_EQ(control<QComboBox>(config, "cmbNImagenes")->currentText(), QStringLiteral("7"));
+  EXPECT_EQ(control<QLineEdit>(config, "txtprefijo")->text(), QStringLiteral("UnPrefijoMuy"));
   config->cmdaplicar_Click();
   EXPECT_EQ(setting("Pref"), QStringLiteral("UnPrefijoMuy"));
   EXPECT_EQ(setting("Imagenes"), QStringLiteral("7"));
@@ -151,25 +145,25 @@ TEST_F(FrmConfigTest, UnlistedOrEmptyMinimumAndLongPrefixLoadAsTheBoxesShowThem)
 
   world.writeConfig({QStringLiteral("Dir1=a")});
   config = open();
-  EXPECT_EQ(config->cmbNImagenes->currentText(), QString());
+  EXPECT_EQ(control<QComboBox>(config, "cmbNImagenes")->currentText(), QString());
 }
 
 TEST_F(FrmConfigTest, EachRequiredFieldEmptyRefusesApplyAndAccept) {
   FrmConfig* config = open();
   const QByteArray before = file();
   std::vector<std::function<void(const QString&)>> setters = {
-      [&](const QString& t) { config->txtdir->setText(t); },
-      [&](const QString& t) { config->txtguardar->setText(t); },
-      [&](const QString& t) { config->txtprefijo->setText(t); },
-      [&](const QString& t) { config->cmbNImagenes->setEditText(t); },
+      [&](const QString& t) { control<QLineEdit>(config, "txtdir")->setText(t); },
+      [&](const QString& t) { control<QLineEdit>(config, "txtguardar")->setText(t); },
+      [&](const QString& t) { control<QLineEdit>(config, "txtprefijo")->setText(t); },
+      [&](const QString& t) { control<QComboBox>(config, "cmbNImagenes")->setEditText(t); },
   };
   for (std::size_t i = 0; i < setters.size(); ++i) {
     SCOPED_TRACE(i);
     setters[i](QString());
-    config->cmdaplicar->setEnabled(false);
+    control<XPButton>(config, "cmdaplicar")->setEnabled(false);
     config->cmdaplicar_Click();
     expectOneCheckMessage();
-    EXPECT_FALSE(config->cmdaplicar->isEnabled());
+    EXPECT_FALSE(control<XPButton>(config, "cmdaplicar")->isEnabled());
     config->cmdaceptar_Click();
     expectOneCheckMessage();
     EXPECT_TRUE(forms->isOpen<FrmConfig>());
@@ -182,9 +176,9 @@ TEST_F(FrmConfigTest, EachRequiredFieldEmptyRefusesApplyAndAccept) {
 
 TEST_F(FrmConfigTest, BlanksAndOddValuesAreStoredAsTyped) {
   FrmConfig* config = open();
-  config->txtprefijo->setText(QStringLiteral("   "));
-  config->cmbNImagenes->setEditText(QStringLiteral("siete"));
-  config->txtextension->clear();
+  control<QLineEdit>(config, "txtprefijo")->setText(QStringLiteral("   "));
+  control<QComboBox>(config, "cmbNImagenes")->setEditText(QStringLiteral("siete"));
+  control<QLineEdit>(config, "txtextension")->clear();
   config->cmdaplicar_Click();
   EXPECT_TRUE(world.presenter->shown.empty());
   EXPECT_EQ(setting("Imagenes"), QStringLiteral("siete"));
@@ -196,14 +190,14 @@ TEST_F(FrmConfigTest, BlanksAndOddValuesAreStoredAsTyped) {
   // "1" and "2" begin entries of the list; a completer completes them only in a focused box.
   config->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(config));
-  config->cmbNImagenes->setFocus();
+  control<QComboBox>(config, "cmbNImagenes")->setFocus();
   for (const auto& [key, typed] : {std::pair{Qt::Key_7, "7"}, {Qt::Key_1, "1"}, {Qt::Key_2, "2"}}) {
-    config->cmbNImagenes->setEditText(QString());
-    QTest::keyClick(config->cmbNImagenes->lineEdit(), key);
+    control<QComboBox>(config, "cmbNImagenes")->setEditText(QString());
+    QTest::keyClick(control<QComboBox>(config, "cmbNImagenes")->lineEdit(), key);
     config->cmdaplicar_Click();
     EXPECT_EQ(setting("Imagenes"), QString::fromLatin1(typed));
   }
-  EXPECT_EQ(config->cmbNImagenes->count(), 4);
+  EXPECT_EQ(control<QComboBox>(config, "cmbNImagenes")->count(), 4);
 }
 
 TEST_F(FrmConfigTest, Utf16FileRoundTripsThroughTheDialog) {
@@ -220,8 +214,8 @@ TEST_F(FrmConfigTest, Utf16FileRoundTripsThroughTheDialog) {
   world.writeFile(QStringLiteral("Config.ini"),
                   utf16le(head + QStringLiteral("Ext=*.bmp\r\nVis=0x1\r\n")));
   FrmConfig* config = open();
-  EXPECT_EQ(config->txtdir->text(), watched);
-  config->txtextension->setText(QStringLiteral("*.pcx;*.ñ"));
+  EXPECT_EQ(control<QLineEdit>(config, "txtdir")->text(), watched);
+  control<QLineEdit>(config, "txtextension")->setText(QStringLiteral("*.pcx;*.ñ"));
   config->cmdaceptar_Click();
   EXPECT_TRUE(world.presenter->shown.empty());
   EXPECT_EQ(file(), utf16le(head + QStringLiteral("Ext=*.pcx;*.ñ\r\nVis=0x1\r\n")));
@@ -230,11 +224,11 @@ TEST_F(FrmConfigTest, Utf16FileRoundTripsThroughTheDialog) {
 TEST_F(FrmConfigTest, StoreWritesTheFiveKeysInOrderIntoANewFile) {
   QFile::remove(world.path(QStringLiteral("Config.ini")));
   FrmConfig* config = open();
-  config->txtdir->setText(QStringLiteral("/d1"));
-  config->txtguardar->setText(QStringLiteral("/d2"));
-  config->txtprefijo->setText(QStringLiteral("P"));
-  config->cmbNImagenes->setEditText(QStringLiteral("10"));
-  config->txtextension->setText(QStringLiteral("*.pcx;*.bmp"));
+  control<QLineEdit>(config, "txtdir")->setText(QStringLiteral("/d1"));
+  control<QLineEdit>(config, "txtguardar")->setText(QStringLiteral("/d2"));
+  control<QLineEdit>(config, "txtprefijo")->setText(QStringLiteral("P"));
+  control<QComboBox>(config, "cmbNImagenes")->setEditText(QStringLiteral("10"));
+  control<QLineEdit>(config, "txtextension")->setText(QStringLiteral("*.pcx;*.bmp"));
   config->cmdaplicar_Click();
   EXPECT_EQ(file(), QByteArray("[CONFIGURACION]\nDir1=/d1\nDir2=/d2\nPref=P\nImagenes=10\n"
                                "Ext=*.pcx;*.bmp\n"));
@@ -243,34 +237,34 @@ TEST_F(FrmConfigTest, StoreWritesTheFiveKeysInOrderIntoANewFile) {
 TEST_F(FrmConfigTest, ApplyDisablesAndAnyFieldEnablesAgain) {
   FrmConfig* config = open();
   std::vector<std::function<void()>> edits = {
-      [&] { QTest::keyClick(config->txtdir, Qt::Key_A); },
-      [&] { QTest::keyClick(config->txtguardar, Qt::Key_A); },
-      [&] { QTest::keyClick(config->txtprefijo, Qt::Key_A); },
-      [&] { QTest::keyClick(config->cmbNImagenes->lineEdit(), Qt::Key_1); },
-      [&] { QTest::keyClick(config->txtextension, Qt::Key_A); },
+      [&] { QTest::keyClick(control<QLineEdit>(config, "txtdir"), Qt::Key_A); },
+      [&] { QTest::keyClick(control<QLineEdit>(config, "txtguardar"), Qt::Key_A); },
+      [&] { QTest::keyClick(control<QLineEdit>(config, "txtprefijo"), Qt::Key_A); },
+      [&] { QTest::keyClick(control<QComboBox>(config, "cmbNImagenes")->lineEdit(), Qt::Key_1); },
+      [&] { QTest::keyClick(control<QLineEdit>(config, "txtextension"), Qt::Key_A); },
       [&] { config->cmddefecto_Click(); },
   };
   for (std::size_t i = 0; i < edits.size(); ++i) {
     SCOPED_TRACE(i);
     config->cmdaplicar_Click();
-    EXPECT_FALSE(config->cmdaplicar->isEnabled());
+    EXPECT_FALSE(control<XPButton>(config, "cmdaplicar")->isEnabled());
     edits[i]();
-    EXPECT_TRUE(config->cmdaplicar->isEnabled());
+    EXPECT_TRUE(control<XPButton>(config, "cmdaplicar")->isEnabled());
   }
-  EXPECT_EQ(config->txtprefijo->text(), QStringLiteral("Fotos_"));
+  EXPECT_EQ(control<QLineEdit>(config, "txtprefijo")->text(), QStringLiteral("Fotos_"));
   EXPECT_TRUE(world.presenter->shown.empty());
 }
 
 TEST_F(FrmConfigTest, HiddenTodosFillsThePattern) {
   FrmConfig* config = open();
   config->cmdtodos_Click();
-  EXPECT_EQ(config->txtextension->text(), QStringLiteral("*.*"));
+  EXPECT_EQ(control<QLineEdit>(config, "txtextension")->text(), QStringLiteral("*.*"));
 }
 
 TEST_F(FrmConfigTest, ApplyThenCancelKeepsTheFileAndLeavesTheMainWindow) {
   FrmConfig* config = open();
-  config->txtdir->setText(other);
-  config->txtextension->setText(QStringLiteral("*.pcx"));
+  control<QLineEdit>(config, "txtdir")->setText(other);
+  control<QLineEdit>(config, "txtextension")->setText(QStringLiteral("*.pcx"));
   config->cmdaplicar_Click();
   config->cmdcancelar_Click();
   EXPECT_FALSE(forms->isOpen<FrmConfig>());
@@ -282,19 +276,19 @@ TEST_F(FrmConfigTest, ApplyThenCancelKeepsTheFileAndLeavesTheMainWindow) {
 
   flushDeletes();
   config = open();
-  config->txtprefijo->setText(QStringLiteral("descartado"));
+  control<QLineEdit>(config, "txtprefijo")->setText(QStringLiteral("descartado"));
   config->cmdcancelar_Click();
   flushDeletes();
-  EXPECT_EQ(open()->txtprefijo->text(), QStringLiteral("Lote_"));
+  EXPECT_EQ(control<QLineEdit>(open(), "txtprefijo")->text(), QStringLiteral("Lote_"));
 }
 
 TEST_F(FrmConfigTest, AcceptPushesFolderAndPatternButNotTheMinimum) {
   const qint16 minimum = main->minimumCount();
   FrmConfig* config = open();
-  config->txtdir->setText(other);
-  config->txtextension->setText(QStringLiteral("*.pcx"));
-  config->cmbNImagenes->setEditText(QStringLiteral("15"));
-  config->cmdaplicar->setEnabled(false);
+  control<QLineEdit>(config, "txtdir")->setText(other);
+  control<QLineEdit>(config, "txtextension")->setText(QStringLiteral("*.pcx"));
+  control<QComboBox>(config, "cmbNImagenes")->setEditText(QStringLiteral("15"));
+  control<XPButton>(config, "cmdaplicar")->setEnabled(false);
   config->cmdaceptar_Click();
 
   EXPECT_FALSE(forms->isOpen<FrmConfig>());
@@ -302,7 +296,7 @@ TEST_F(FrmConfigTest, AcceptPushesFolderAndPatternButNotTheMinimum) {
   EXPECT_EQ(setting("Dir1"), other);
   EXPECT_EQ(setting("Imagenes"), QStringLiteral("15"));
   EXPECT_EQ(main->watchedFolder(), other);
-  EXPECT_EQ(main->lbldirectorio->text(), other);
+  EXPECT_EQ(control<QLabel>(main, "lbldirectorio")->text(), other);
   EXPECT_EQ(main->pattern(), QStringLiteral("*.pcx"));
   EXPECT_EQ(main->count(), 2);
   EXPECT_EQ(main->panel(2), QStringLiteral("Imagenes : 2"));
@@ -311,7 +305,7 @@ TEST_F(FrmConfigTest, AcceptPushesFolderAndPatternButNotTheMinimum) {
 
 TEST_F(FrmConfigTest, AcceptWithAnEmptyPatternStoresAndPushesIt) {
   FrmConfig* config = open();
-  config->txtextension->clear();
+  control<QLineEdit>(config, "txtextension")->clear();
   config->cmdaceptar_Click();
   EXPECT_TRUE(world.presenter->shown.empty());
   EXPECT_EQ(setting("Ext"), QString());
@@ -322,14 +316,14 @@ TEST_F(FrmConfigTest, FailedWriteIsReportedOnceAndNothingIsPushed) {
   FrmConfig* config = open();
   world.writeFile(QStringLiteral("fichero"));
   forms->context().settingsFile = world.path(QStringLiteral("fichero/Config.ini"));
-  config->txtdir->setText(other);
+  control<QLineEdit>(config, "txtdir")->setText(other);
 
   config->cmdaplicar_Click();
   ASSERT_EQ(world.presenter->shown.size(), 1u);
   EXPECT_TRUE(world.presenter->shown[0].critical);
   EXPECT_TRUE(world.presenter->shown[0].text.contains(forms->context().settingsFile));
   EXPECT_TRUE(world.presenter->shown[0].text.contains(QStringLiteral("no se ha guardado")));
-  EXPECT_TRUE(config->cmdaplicar->isEnabled());
+  EXPECT_TRUE(control<XPButton>(config, "cmdaplicar")->isEnabled());
 
   config->cmdaceptar_Click();
   EXPECT_EQ(world.presenter->shown.size(), 2u);
@@ -344,8 +338,9 @@ TEST_F(FrmConfigTest, StoreIsAllOrNothingWhenTheDiskFills) {
   FrmConfig* config = open();
   const QByteArray before = file();
   ASSERT_LT(other.size(), watched.size());
-  config->txtdir->setText(other);
-  config->txtguardar->setText(QStringLiteral("/guardar/en/una/carpeta/mas/larga"));
+  control<QLineEdit>(config, "txtdir")->setText(other);
+  control<QLineEdit>(config, "txtguardar")
+      ->setText(QStringLiteral("/guardar/en/una/carpeta/mas/larga"));
   {
     const FileSizeLimit full(before.size());
     config->cmdaplicar_Click();
@@ -353,7 +348,7 @@ TEST_F(FrmConfigTest, StoreIsAllOrNothingWhenTheDiskFills) {
   EXPECT_EQ(file(), before);
   ASSERT_EQ(world.presenter->shown.size(), 1u);
   EXPECT_TRUE(world.presenter->shown[0].text.contains(QStringLiteral("no se ha guardado")));
-  EXPECT_TRUE(config->cmdaplicar->isEnabled());
+  EXPECT_TRUE(control<XPButton>(config, "cmdaplicar")->isEnabled());
 
   config->cmdaplicar_Click();
   EXPECT_EQ(setting("Dir1"), other);
@@ -362,7 +357,7 @@ TEST_F(FrmConfigTest, StoreIsAllOrNothingWhenTheDiskFills) {
 
 TEST_F(FrmConfigTest, CloseBoxActsAsCancelAndClosesThePickers) {
   FrmConfig* config = open();
-  config->txtdir->setText(other);
+  control<QLineEdit>(config, "txtdir")->setText(other);
   config->cmdseleccionar_Click();
   config->cmdguardar_Click();
   ASSERT_TRUE(forms->isOpen<FrmSeleccionDir>());
@@ -399,13 +394,13 @@ TEST_F(FrmConfigTest, MstsFillsTheWatchedFolderFromTheWinePrefix) {
       "\"Path\"=\"C:\\\\Program Files\\\\Microsoft Games\\\\Train Simulator\\\\\"\n");
   FrmConfig* config = open();
   const QByteArray before = file();
-  config->cmdaplicar->setEnabled(false);
+  control<XPButton>(config, "cmdaplicar")->setEnabled(false);
   config->cmdmsts_Click();
   const QString expected =
       drive + QStringLiteral("/Program Files/Microsoft Games/Train Simulator/");
-  EXPECT_EQ(config->txtdir->text(), expected);
-  EXPECT_EQ(config->txtdir->toolTip(), expected);
-  EXPECT_TRUE(config->cmdaplicar->isEnabled());
+  EXPECT_EQ(control<QLineEdit>(config, "txtdir")->text(), expected);
+  EXPECT_EQ(control<QLineEdit>(config, "txtdir")->toolTip(), expected);
+  EXPECT_TRUE(control<XPButton>(config, "cmdaplicar")->isEnabled());
   EXPECT_EQ(file(), before);
   EXPECT_EQ(main->watchedFolder(), watched);
 
@@ -413,10 +408,10 @@ TEST_F(FrmConfigTest, MstsFillsTheWatchedFolderFromTheWinePrefix) {
                   "WINE REGISTRY Version 2\n\n[Software\\\\Microsoft\\\\Microsoft Games\\\\"
                   "Train Simulator\\\\1.0] 1\n\"Path\"=dword:00000010\n");
   config->cmdmsts_Click();
-  EXPECT_EQ(config->txtdir->text(), QStringLiteral("16"));
+  EXPECT_EQ(control<QLineEdit>(config, "txtdir")->text(), QStringLiteral("16"));
 
   QFile::remove(world.path(QStringLiteral("wine/system.reg")));
   config->cmdmsts_Click();
-  EXPECT_EQ(config->txtdir->text(), QString());
+  EXPECT_EQ(control<QLineEdit>(config, "txtdir")->text(), QString());
   EXPECT_TRUE(world.presenter->shown.empty());
 }

@@ -24,7 +24,9 @@ protected:
         "\"Path\"=" +
         data + "\n");
   }
-  RegistryResult lookup() { return LeeValor(world.context(), HKEY_LOCAL_MACHINE, msts, pathName); }
+  RegistryResult lookup() {
+    return LeeValor(world.context().wineRegistry, HKEY_LOCAL_MACHINE, msts, pathName);
+  }
 
   TestWorld world;
 };
@@ -60,8 +62,8 @@ TEST_F(LeeRegistroTest, StatusCodesLeaveTheResultAlone) {
   writeRegistry(
       "[Software\\\\Vendor] 1\n\"Texto\"=\"x\"\n\"Numero\"=dword:00000007\n"
       "\"Bin\"=hex:00\n\"Largo\"=hex(4):01,00,00,00,00\n");
-  const RegistryKey key =
-      openRegistryKey(world.context(), HKEY_LOCAL_MACHINE, QStringLiteral("Software\\Vendor"));
+  const RegistryKey key = openRegistryKey(world.context().wineRegistry, HKEY_LOCAL_MACHINE,
+                                          QStringLiteral("Software\\Vendor"));
   RegistryResult result;
   EXPECT_EQ(ConsultaValor(key, QStringLiteral("Falta"), result), regstatus::fileNotFound);
   EXPECT_EQ(result, RegistryResult());
@@ -83,7 +85,7 @@ TEST_F(LeeRegistroTest, MissingValueKeyFileOrHiveGivesEmpty) {
   EXPECT_EQ(lookup(), RegistryResult());
   writeRegistry("[Software\\\\Microsoft\\\\Microsoft Games] 1\n\"Path\"=\"x\"\n");
   EXPECT_EQ(lookup(), RegistryResult());
-  EXPECT_EQ(LeeValor(world.context(), 0x80000001u,
+  EXPECT_EQ(LeeValor(world.context().wineRegistry, 0x80000001u,
                      QStringLiteral("Software\\Microsoft\\Microsoft Games"), pathName),
             RegistryResult());
   QFile::remove(world.path(QStringLiteral("wine/system.reg")));

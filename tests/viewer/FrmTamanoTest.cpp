@@ -1,6 +1,6 @@
 #include "viewer/FrmTamano.h"
 
-#include "app/Forms.h"
+#include "forms/Forms.h"
 #include "monitor/FrmMonitoreo.h"
 #include "viewer/DrawingSurface.h"
 #include "viewer/FrmVisor.h"
@@ -38,8 +38,8 @@ TEST_F(FrmTamanoTest, VisorStopsMonitoringHidesTheMainWindowAndOffers800By600) {
   EXPECT_FALSE(main->isVisible());
   EXPECT_TRUE(chooser->isVisible());
   EXPECT_EQ(chooser->windowTitle(), QStringLiteral("Resolución"));
-  EXPECT_TRUE(chooser->Option1->isChecked());
-  EXPECT_FALSE(chooser->Option2->isChecked());
+  EXPECT_TRUE(control<QRadioButton>(chooser, "Option1")->isChecked());
+  EXPECT_FALSE(control<QRadioButton>(chooser, "Option2")->isChecked());
   EXPECT_EQ(chooser->resolution(), 0);
   EXPECT_EQ(chooser->windowIcon().pixmap(32).toImage(), main->windowIcon().pixmap(32).toImage());
 }
@@ -53,7 +53,7 @@ TEST_F(FrmTamanoTest, AcceptSizesTheSurfaceForEitherChoiceAndKeepsTheFirstPictur
     Forms forms(world.context());
     FrmTamano* chooser = openChooser(forms);
     if (choice.second) {
-      chooser->Option2->click();
+      control<QRadioButton>(chooser, "Option2")->click();
       EXPECT_EQ(chooser->resolution(), 1);
     }
     chooser->CmdAceptar_Click();
@@ -62,10 +62,11 @@ TEST_F(FrmTamanoTest, AcceptSizesTheSurfaceForEitherChoiceAndKeepsTheFirstPictur
     ASSERT_TRUE(forms.isOpen<FrmVisor>());
     FrmVisor* visor = forms.get<FrmVisor>();
     EXPECT_TRUE(visor->isVisible());
-    EXPECT_EQ(visor->Picture2->size(), choice.pixels);
-    EXPECT_EQ(visor->Picture2->canvas().size(), choice.pixels);
+    EXPECT_EQ(control<DrawingSurface>(visor, "Picture2")->size(), choice.pixels);
+    EXPECT_EQ(control<DrawingSurface>(visor, "Picture2")->canvas().size(), choice.pixels);
     // Drawn at opening on the smaller design size, still there once enlarged.
-    EXPECT_TRUE(showsPicture(visor->Picture2->canvas(), QStringLiteral("rgb24.ppm")));
+    EXPECT_TRUE(showsPicture(control<DrawingSurface>(visor, "Picture2")->canvas(),
+                             QStringLiteral("rgb24.ppm")));
     EXPECT_FALSE(main->isVisible());
     forms.close<FrmVisor>();
     flushDeletes();
@@ -76,10 +77,10 @@ TEST_F(FrmTamanoTest, ContainerClipsTheEnlargedSurfaceInsideItsBorder) {
   Forms forms(world.context());
   openChooser(forms)->CmdAceptar_Click();
   FrmVisor* visor = forms.get<FrmVisor>();
-  QImage& canvas = visor->Picture2->canvas();
+  QImage& canvas = control<DrawingSurface>(visor, "Picture2")->canvas();
   canvas.fill(qRgb(10, 200, 30));
-  const QImage seen = visor->Contenedor->grab().toImage();
-  const QRect inside = visor->Contenedor->contentsRect();
+  const QImage seen = control<QFrame>(visor, "Contenedor")->grab().toImage();
+  const QRect inside = control<QFrame>(visor, "Contenedor")->contentsRect();
   ASSERT_LT(inside.width(), canvas.width());
   ASSERT_LT(inside.height(), canvas.height());
   // The surface's top-left corner sits just inside the border, and it is cut, not scaled.
@@ -92,13 +93,13 @@ TEST_F(FrmTamanoTest, ContainerClipsTheEnlargedSurfaceInsideItsBorder) {
 TEST_F(FrmTamanoTest, ReopenedChooserForgetsThePreviousChoice) {
   Forms forms(world.context());
   FrmTamano* chooser = openChooser(forms);
-  chooser->Option2->click();
+  control<QRadioButton>(chooser, "Option2")->click();
   chooser->CmdAceptar_Click();
   forms.get<FrmVisor>()->CmdAceptar_Click();
   flushDeletes();
   FrmTamano* again = openChooser(forms);
   EXPECT_NE(again, nullptr);
-  EXPECT_TRUE(again->Option1->isChecked());
+  EXPECT_TRUE(control<QRadioButton>(again, "Option1")->isChecked());
   EXPECT_EQ(again->resolution(), 0);
 }
 

@@ -1,9 +1,9 @@
 #include "viewer/FrmVisor.h"
 
-#include "app/Forms.h"
 #include "controls/DriveList.h"
 #include "controls/FileList.h"
 #include "controls/FolderList.h"
+#include "forms/Forms.h"
 #include "monitor/FrmMonitoreo.h"
 #include "viewer/DrawingSurface.h"
 #include "viewer/ViewerTestSupport.h"
@@ -36,15 +36,18 @@ TEST_F(FrmVisorTest, OpensOnTheSaveFolderAndShowsItsFirstPcx) {
   Forms forms(world.context());
   FrmVisor* visor = forms.show<FrmVisor>();
 
-  EXPECT_EQ(visor->Dir1->path(), out());
-  ASSERT_EQ(visor->File1->count(), 2);
-  EXPECT_EQ(visor->File1->item(0)->text(), QStringLiteral("A.PCX"));
-  EXPECT_EQ(visor->File1->item(1)->text(), QStringLiteral("rgb24.pcx"));
-  EXPECT_EQ(visor->LblImagenes->text(), QStringLiteral("Número de Imagenes : 2"));
-  EXPECT_EQ(visor->lbldirectorios->text(), QStringLiteral("Número de Directorios : 2"));
-  EXPECT_EQ(visor->LblFichero->text(), QStringLiteral("Imagen : A.PCX"));
-  EXPECT_EQ(visor->File1->currentRow(), 0);
-  EXPECT_TRUE(showsPicture(visor->Picture2->canvas(), QStringLiteral("pal8.ppm")));
+  EXPECT_EQ(control<FolderList>(visor, "Dir1")->path(), out());
+  ASSERT_EQ(control<FileList>(visor, "File1")->count(), 2);
+  EXPECT_EQ(control<FileList>(visor, "File1")->item(0)->text(), QStringLiteral("A.PCX"));
+  EXPECT_EQ(control<FileList>(visor, "File1")->item(1)->text(), QStringLiteral("rgb24.pcx"));
+  EXPECT_EQ(control<QLabel>(visor, "LblImagenes")->text(),
+            QStringLiteral("Número de Imagenes : 2"));
+  EXPECT_EQ(control<QLabel>(visor, "lbldirectorios")->text(),
+            QStringLiteral("Número de Directorios : 2"));
+  EXPECT_EQ(control<QLabel>(visor, "LblFichero")->text(), QStringLiteral("Imagen : A.PCX"));
+  EXPECT_EQ(control<FileList>(visor, "File1")->currentRow(), 0);
+  EXPECT_TRUE(showsPicture(control<DrawingSurface>(visor, "Picture2")->canvas(),
+                           QStringLiteral("pal8.ppm")));
   EXPECT_EQ(visor->bitmapActual().kind, BitmapGfl::colourMapped);
   EXPECT_TRUE(world.presenter->shown.empty());
 }
@@ -55,12 +58,14 @@ TEST_F(FrmVisorTest, FolderWithoutPcxSelectsAndDrawsNothing) {
   Forms forms(world.context());
   FrmVisor* visor = forms.show<FrmVisor>();
 
-  EXPECT_EQ(visor->File1->count(), 0);
-  EXPECT_EQ(visor->LblImagenes->text(), QStringLiteral("Número de Imagenes : 0"));
-  EXPECT_EQ(visor->lbldirectorios->text(), QStringLiteral("Número de Directorios : 0"));
-  EXPECT_EQ(visor->LblFichero->text(), QString());
+  EXPECT_EQ(control<FileList>(visor, "File1")->count(), 0);
+  EXPECT_EQ(control<QLabel>(visor, "LblImagenes")->text(),
+            QStringLiteral("Número de Imagenes : 0"));
+  EXPECT_EQ(control<QLabel>(visor, "lbldirectorios")->text(),
+            QStringLiteral("Número de Directorios : 0"));
+  EXPECT_EQ(control<QLabel>(visor, "LblFichero")->text(), QString());
   EXPECT_EQ(visor->bitmapActual().rows, nullptr);
-  const QImage canvas = visor->Picture2->canvas();
+  const QImage canvas = control<DrawingSurface>(visor, "Picture2")->canvas();
   EXPECT_EQ(canvas.pixel(0, 0), canvas.pixel(canvas.width() - 1, canvas.height() - 1));
   EXPECT_TRUE(world.presenter->shown.empty());
 }
@@ -72,21 +77,24 @@ TEST_F(FrmVisorTest, FolderChangeUpdatesTheCountsButKeepsThePicture) {
   copyFixture(world, QStringLiteral("grey.pcx"), QStringLiteral("out/Lote_1/b.pcx"));
   Forms forms(world.context());
   FrmVisor* visor = forms.show<FrmVisor>();
-  const QImage before = visor->Picture2->canvas().copy();
+  const QImage before = control<DrawingSurface>(visor, "Picture2")->canvas().copy();
   const std::uint8_t* rows = visor->bitmapActual().rows;
 
-  ASSERT_TRUE(visor->Dir1->setPath(out(QStringLiteral("Lote_1"))));
+  ASSERT_TRUE(control<FolderList>(visor, "Dir1")->setPath(out(QStringLiteral("Lote_1"))));
 
-  EXPECT_EQ(visor->LblImagenes->text(), QStringLiteral("Número de Imagenes : 2"));
-  EXPECT_EQ(visor->lbldirectorios->text(), QStringLiteral("Número de Directorios : 1"));
-  EXPECT_EQ(visor->File1->currentRow(), -1);
-  EXPECT_EQ(visor->LblFichero->text(), QStringLiteral("Imagen : rgb24.pcx"));
-  EXPECT_EQ(visor->Picture2->canvas(), before);
+  EXPECT_EQ(control<QLabel>(visor, "LblImagenes")->text(),
+            QStringLiteral("Número de Imagenes : 2"));
+  EXPECT_EQ(control<QLabel>(visor, "lbldirectorios")->text(),
+            QStringLiteral("Número de Directorios : 1"));
+  EXPECT_EQ(control<FileList>(visor, "File1")->currentRow(), -1);
+  EXPECT_EQ(control<QLabel>(visor, "LblFichero")->text(), QStringLiteral("Imagen : rgb24.pcx"));
+  EXPECT_EQ(control<DrawingSurface>(visor, "Picture2")->canvas(), before);
   EXPECT_EQ(visor->bitmapActual().rows, rows);
 
-  visor->File1->selectFile(1);
-  EXPECT_EQ(visor->LblFichero->text(), QStringLiteral("Imagen : b.pcx"));
-  EXPECT_TRUE(showsPicture(visor->Picture2->canvas(), QStringLiteral("grey.pgm")));
+  control<FileList>(visor, "File1")->selectFile(1);
+  EXPECT_EQ(control<QLabel>(visor, "LblFichero")->text(), QStringLiteral("Imagen : b.pcx"));
+  EXPECT_TRUE(showsPicture(control<DrawingSurface>(visor, "Picture2")->canvas(),
+                           QStringLiteral("grey.pgm")));
 }
 
 TEST_F(FrmVisorTest, RefusedDriveKeepsTheListsAndSaysSo) {
@@ -95,19 +103,22 @@ TEST_F(FrmVisorTest, RefusedDriveKeepsTheListsAndSaysSo) {
   world.refusedDrives = {refused};
   Forms forms(world.context());
   FrmVisor* visor = forms.show<FrmVisor>();
-  const QString labels = visor->LblImagenes->text() + visor->lbldirectorios->text();
+  const QString labels = control<QLabel>(visor, "LblImagenes")->text() +
+                         control<QLabel>(visor, "lbldirectorios")->text();
 
-  visor->Drive1->setDrive(refused);
+  control<DriveList>(visor, "Drive1")->setDrive(refused);
 
   ASSERT_EQ(world.presenter->shown.size(), 1u);
   const ShownMessage& shown = world.presenter->shown.front();
   EXPECT_TRUE(shown.critical);
   EXPECT_EQ(shown.title, QStringLiteral("No hay disco"));
   EXPECT_EQ(shown.text, QStringLiteral("La unidad no está lista, introduzca un disco."));
-  EXPECT_EQ(visor->Drive1->drive(), refused);
-  EXPECT_EQ(visor->Dir1->path(), out());
-  EXPECT_EQ(visor->File1->count(), 1);
-  EXPECT_EQ(visor->LblImagenes->text() + visor->lbldirectorios->text(), labels);
+  EXPECT_EQ(control<DriveList>(visor, "Drive1")->drive(), refused);
+  EXPECT_EQ(control<FolderList>(visor, "Dir1")->path(), out());
+  EXPECT_EQ(control<FileList>(visor, "File1")->count(), 1);
+  EXPECT_EQ(control<QLabel>(visor, "LblImagenes")->text() +
+                control<QLabel>(visor, "lbldirectorios")->text(),
+            labels);
 }
 
 TEST_F(FrmVisorTest, ReadyDriveMovesTheFolderList) {
@@ -118,25 +129,27 @@ TEST_F(FrmVisorTest, ReadyDriveMovesTheFolderList) {
   world.makeFolder(QStringLiteral("unidad/uno"));
   copyFixture(world, QStringLiteral("two.pcx"), QStringLiteral("unidad/x.pcx"));
 
-  visor->Drive1->setDrive(drive);
+  control<DriveList>(visor, "Drive1")->setDrive(drive);
 
   EXPECT_TRUE(world.presenter->shown.empty());
-  EXPECT_EQ(visor->Dir1->path(), drive);
-  EXPECT_EQ(visor->LblImagenes->text(), QStringLiteral("Número de Imagenes : 1"));
-  EXPECT_EQ(visor->lbldirectorios->text(), QStringLiteral("Número de Directorios : 1"));
+  EXPECT_EQ(control<FolderList>(visor, "Dir1")->path(), drive);
+  EXPECT_EQ(control<QLabel>(visor, "LblImagenes")->text(),
+            QStringLiteral("Número de Imagenes : 1"));
+  EXPECT_EQ(control<QLabel>(visor, "lbldirectorios")->text(),
+            QStringLiteral("Número de Directorios : 1"));
 }
 
 TEST_F(FrmVisorTest, DamagedFileNamesItselfKeepsThePictureAndShowsThePlainText) {
   setUpSaveFolder(world, {QStringLiteral("rgb24.pcx"), QStringLiteral("damaged.pcx")});
   Forms forms(world.context());
   FrmVisor* visor = forms.show<FrmVisor>();
-  ASSERT_EQ(visor->File1->item(1)->text(), QStringLiteral("rgb24.pcx"));
+  ASSERT_EQ(control<FileList>(visor, "File1")->item(1)->text(), QStringLiteral("rgb24.pcx"));
   ASSERT_EQ(world.presenter->shown.size(), 1u);  // the damaged file came first at opening
-  visor->File1->selectFile(1);
+  control<FileList>(visor, "File1")->selectFile(1);
   world.presenter->shown.clear();
-  const QImage before = visor->Picture2->canvas().copy();
+  const QImage before = control<DrawingSurface>(visor, "Picture2")->canvas().copy();
 
-  visor->File1->selectFile(0);
+  control<FileList>(visor, "File1")->selectFile(0);
 
   ASSERT_EQ(world.presenter->shown.size(), 1u);
   const ShownMessage& shown = world.presenter->shown.front();
@@ -144,8 +157,8 @@ TEST_F(FrmVisorTest, DamagedFileNamesItselfKeepsThePictureAndShowsThePlainText) 
   EXPECT_TRUE(shown.title.isEmpty());
   EXPECT_FALSE(shown.text.isEmpty());
   EXPECT_FALSE(shown.text.contains(QLatin1String(".c:")));
-  EXPECT_EQ(visor->LblFichero->text(), QStringLiteral("Imagen : damaged.pcx"));
-  EXPECT_EQ(visor->Picture2->canvas(), before);
+  EXPECT_EQ(control<QLabel>(visor, "LblFichero")->text(), QStringLiteral("Imagen : damaged.pcx"));
+  EXPECT_EQ(control<DrawingSurface>(visor, "Picture2")->canvas(), before);
   EXPECT_TRUE(showsPicture(before, QStringLiteral("rgb24.ppm")));
 }
 
@@ -155,14 +168,15 @@ TEST_F(FrmVisorTest, MissingOrEmptySaveFolderOpensOnHomeAndSaysWhichOnce) {
     local.writeConfig({QStringLiteral("Dir2=") + dir2});
     Forms forms(local.context());
     FrmVisor* visor = forms.show<FrmVisor>();
-    EXPECT_EQ(visor->Dir1->path(), forms.context().homeFolder);
+    EXPECT_EQ(control<FolderList>(visor, "Dir1")->path(), forms.context().homeFolder);
     ASSERT_EQ(local.presenter->shown.size(), 1u);
     EXPECT_TRUE(local.presenter->shown.front().critical);
     EXPECT_TRUE(local.presenter->shown.front().text.contains(forms.context().homeFolder));
     if (!dir2.isEmpty()) {
       EXPECT_TRUE(local.presenter->shown.front().text.contains(dir2));
     }
-    EXPECT_EQ(visor->LblImagenes->text(), QStringLiteral("Número de Imagenes : 0"));
+    EXPECT_EQ(control<QLabel>(visor, "LblImagenes")->text(),
+              QStringLiteral("Número de Imagenes : 0"));
   }
 }
 
@@ -173,20 +187,22 @@ TEST_F(FrmVisorTest, SaveFolderEqualToTheStartingFolderStillFillsTheLists) {
   Forms forms(world.context());
   FrmVisor* visor = forms.show<FrmVisor>();
   QDir::setCurrent(previous);
-  EXPECT_EQ(visor->LblImagenes->text(), QStringLiteral("Número de Imagenes : 1"));
-  EXPECT_EQ(visor->lbldirectorios->text(), QStringLiteral("Número de Directorios : 0"));
-  EXPECT_EQ(visor->LblFichero->text(), QStringLiteral("Imagen : two.pcx"));
+  EXPECT_EQ(control<QLabel>(visor, "LblImagenes")->text(),
+            QStringLiteral("Número de Imagenes : 1"));
+  EXPECT_EQ(control<QLabel>(visor, "lbldirectorios")->text(),
+            QStringLiteral("Número de Directorios : 0"));
+  EXPECT_EQ(control<QLabel>(visor, "LblFichero")->text(), QStringLiteral("Imagen : two.pcx"));
 }
 
 TEST_F(FrmVisorTest, ReopeningStartsAgainAtTheSaveFolderWithAnEmptyBitmap) {
   setUpSaveFolder(world, {});
   world.makeFolder(QStringLiteral("otra"));
   Forms forms(world.context());
-  forms.show<FrmVisor>()->Dir1->setPath(world.path(QStringLiteral("otra")));
+  control<FolderList>(forms.show<FrmVisor>(), "Dir1")->setPath(world.path(QStringLiteral("otra")));
   forms.close<FrmVisor>();
   flushDeletes();
   FrmVisor* again = forms.show<FrmVisor>();
-  EXPECT_EQ(again->Dir1->path(), out());
+  EXPECT_EQ(control<FolderList>(again, "Dir1")->path(), out());
   EXPECT_EQ(again->bitmapActual().rows, nullptr);
 }
 

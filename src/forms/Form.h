@@ -2,12 +2,14 @@
 
 #include <QWidget>
 
+#include <initializer_list>
+
 struct AppContext;
 class Forms;
 class QIcon;
 
 // Base of every window: fixed size, the program's background, deleted when closed, and a
-// notice to Forms the moment it closes (deletion itself waits for the event loop).
+// notice the moment it closes (deletion itself waits for the event loop).
 class Form : public QWidget {
   Q_OBJECT
 public:
@@ -30,7 +32,8 @@ protected:
 
   void setClientSize(int width, int height);
   void setProgramIcon();
-  void takeMainWindowIcon();
+  // The order in which the tab key visits the given controls.
+  void setFocusOrder(std::initializer_list<QWidget*> order);
   Forms& forms() const { return forms_; }
   AppContext& context() const;
 
@@ -41,3 +44,10 @@ private:
 };
 
 QIcon programIcon();
+
+// Gives a control the name the window's design gives it, by which it can be found.
+template <class Control>
+Control* named(const char* name, Control* control) {
+  control->setObjectName(QLatin1String(name));
+  return control;
+}

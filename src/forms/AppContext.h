@@ -19,8 +19,7 @@ struct AppContext {
   QString wineRegistry;  // system.reg of the Wine prefix
   QString homeFolder;
   std::shared_ptr<MessagePresenter> presenter;
-  std::function<void()> quit;  // ends the program
-  std::shared_ptr<FileOps> fileOps;
-  bool fileEvents = true;  // whether the kernel's file events of the watched folder are watched  //
-                           // the steps of a batch save; the plain system calls if null
+  std::function<void()> quit;        // ends the program
+  std::shared_ptr<FileOps> fileOps;  // the steps of a batch save; the plain system calls if null
+  bool fileEvents = true;  // whether the kernel's file events of the watched folder are watched
 };

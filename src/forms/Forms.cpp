@@ -1,12 +1,14 @@
-#include "app/Forms.h"
+#include "forms/Forms.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <algorithm>
+
 Forms::Forms(AppContext context) : context_(std::move(context)) {}
 
 Forms::~Forms() {
-  for (auto& [type, window] : windows_) {
+  for (auto& [name, window] : windows_) {
     delete window.data();
   }
 }
@@ -18,9 +20,18 @@ Form* Forms::build(Form* window) {
 }
 
 void Forms::forget(Form* window) {
-  for (auto& [type, slot] : windows_) {
+  for (auto& [name, slot] : windows_) {
     if (slot == window) {
       slot.clear();
+    }
+  }
+}
+
+// A window that closes may close others with it; those are passed over when their turn comes.
+void Forms::closeAllBut(std::initializer_list<std::string_view> kept) {
+  for (auto& [name, slot] : windows_) {
+    if (slot && std::find(kept.begin(), kept.end(), name) == kept.end()) {
+      slot->close();
     }
   }
 }

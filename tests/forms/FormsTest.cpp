@@ -1,6 +1,6 @@
-#include "app/Forms.h"
 #include "common/TestSupport.h"
 #include "dialogs/FrmAcerca.h"
+#include "forms/Forms.h"
 
 #include <gtest/gtest.h>
 

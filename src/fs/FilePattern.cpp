@@ -1,4 +1,4 @@
-#include "controls/FilePattern.h"
+#include "fs/FilePattern.h"
 
 #include <QFile>
 

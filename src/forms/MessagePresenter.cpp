@@ -1,4 +1,4 @@
-#include "app/MessagePresenter.h"
+#include "forms/MessagePresenter.h"
 
 #include <QMessageBox>
 

@@ -1,7 +1,6 @@
-#include "app/Form.h"
+#include "forms/Form.h"
 
-#include "app/Forms.h"
-#include "monitor/FrmMonitoreo.h"
+#include "forms/Forms.h"
 
 #include <QCloseEvent>
 #include <QIcon>
@@ -27,8 +26,10 @@ void Form::setProgramIcon() {
   setWindowIcon(programIcon());
 }
 
-void Form::takeMainWindowIcon() {
-  setWindowIcon(forms_.get<FrmMonitoreo>()->windowIcon());
+void Form::setFocusOrder(std::initializer_list<QWidget*> order) {
+  for (auto it = order.begin(); it + 1 < order.end(); ++it) {
+    setTabOrder(it[0], it[1]);
+  }
 }
 
 void Form::closeEvent(QCloseEvent* event) {

@@ -1,14 +1,15 @@
 #pragma once
 
-#include "app/AppContext.h"
-#include "app/Form.h"
+#include "forms/AppContext.h"
+#include "forms/Form.h"
 
 #include <QPointer>
 
-#include <typeindex>
-#include <unordered_map>
+#include <initializer_list>
+#include <map>
+#include <string_view>
 
-// Owns the one instance of each window class. Windows reach each other only through here.
+// Owns the one instance of each window class, and does no more than build, show and close them.
 class Forms {
 public:
   explicit Forms(AppContext context);
@@ -21,7 +22,7 @@ public:
   // Builds the window when it is not open, running its load step, without showing it.
   template <class T>
   T* get() {
-    QPointer<Form>& slot = windows_[typeid(T)];
+    QPointer<Form>& slot = windows_[key<T>()];
     if (!slot) {
       slot = build(new T(*this));
     }
@@ -38,15 +39,21 @@ public:
 
   template <class T>
   bool isOpen() const {
-    const auto it = windows_.find(typeid(T));
+    const auto it = windows_.find(key<T>());
     return it != windows_.end() && it->second;
   }
 
   template <class T>
   void close() {
     if (isOpen<T>()) {
-      windows_.at(typeid(T))->close();
+      windows_.at(key<T>())->close();
     }
+  }
+
+  // Closes every open window but those of the given classes, in the order of their class names.
+  template <class... Kept>
+  void closeAllExcept() {
+    closeAllBut({key<Kept>()...});
   }
 
   // Set while the program shuts down, so closing windows do not bring others back.
@@ -54,11 +61,19 @@ public:
   void beginShutdown() { shuttingDown_ = true; }
 
 private:
+  // Every window class declares Q_OBJECT, so its name is its own.
+  template <class T>
+  static std::string_view key() {
+    return T::staticMetaObject.className();
+  }
+
   Form* build(Form* window);
   void forget(Form* window);
+  void closeAllBut(std::initializer_list<std::string_view> kept);
   static void present(QWidget* window);
 
   AppContext context_;
-  std::unordered_map<std::type_index, QPointer<Form>> windows_;
+  // Ordered by class name, so that closing them all goes the same way every time.
+  std::map<std::string_view, QPointer<Form>> windows_;
   bool shuttingDown_ = false;
 };
