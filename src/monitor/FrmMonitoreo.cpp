@@ -2,6 +2,7 @@
 
 #include "controls/Labels.h"
 #include "controls/StatusPanels.h"
+#include "controls/TrayIcon.h"
 #include "controls/XPButton.h"
 #include "dialogs/FrmAcerca.h"
 #include "forms/Forms.h"
@@ -125,7 +126,39 @@ void FrmMonitoreo::Form_Load() {
     mnuvisor->setVisible(true);
   }
   recoverAtStart();
+  if (context().trayAvailable) {
+    buildTray();
+  }
   Timer2.start();
+}
+
+// The tray runs the window's own handlers, so a command means the same from either place.
+void FrmMonitoreo::buildTray() {
+  tray_ = new TrayIcon(programIcon(), this);
+  tray_->setObjectName(QStringLiteral("tray"));
+  connect(tray_, &TrayIcon::startChosen, this, &FrmMonitoreo::cmdiniciar_Click);
+  connect(tray_, &TrayIcon::stopChosen, this, &FrmMonitoreo::cmddetener_Click);
+  connect(tray_, &TrayIcon::saveChosen, this, &FrmMonitoreo::cmdguardar_Click);
+  connect(tray_, &TrayIcon::showChosen, this, &FrmMonitoreo::showFromTray);
+  connect(tray_, &TrayIcon::closeChosen, this, &FrmMonitoreo::mnucerrar_Click);
+  tray_->setState(trayState(isMonitoring(), count()));
+}
+
+void FrmMonitoreo::showFromTray() {
+  showNormal();
+  raise();
+  activateWindow();
+}
+
+// Only while the window is out of sight: otherwise the status bar already tells.
+void FrmMonitoreo::tellTray(const SaveResult& result, const QString& statusNotice) {
+  if (!tray_ || (isVisible() && !isMinimized())) {
+    return;
+  }
+  const QString text = result.ok() && result.moved > 0 ? batchSavedNotice(result) : statusNotice;
+  if (!text.isEmpty()) {
+    tray_->showNotice(text);
+  }
 }
 
 void FrmMonitoreo::applySettings(const QString& folder, const QString& pattern) {
@@ -255,7 +288,9 @@ void FrmMonitoreo::saveFinished(const SaveResult& result, const RecoveryReport& 
     }
   } else {
     backoff_.record(result, File1.signature(), saveSettings_, now);
-    notices << autoNotices_.noticeFor(result, now);
+    const QString notice = autoNotices_.noticeFor(result, now);
+    tellTray(result, notice);
+    notices << notice;
   }
   notices.removeAll(QString());
   if (notices.isEmpty()) {
@@ -300,6 +335,9 @@ void FrmMonitoreo::checkWatchedFolder() {
 }
 
 void FrmMonitoreo::Timer2_Timer() {
+  if (tray_) {
+    tray_->setState(trayState(isMonitoring(), count()));
+  }
   if (saver_.running()) {
     Estado->showNotice(progressNotice(saver_.done(), saver_.total()));
   }

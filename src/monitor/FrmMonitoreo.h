@@ -17,6 +17,7 @@ class QAction;
 class QLabel;
 class QMenuBar;
 class StatusPanels;
+class TrayIcon;
 class XPButton;
 
 // The main window: the watched folder, its file list, the buttons that start, stop and save,
@@ -79,6 +80,9 @@ private:
   QString saveSettingsKey(const QString& base) const;
   void recoverAtStart();
   void checkWatchedFolder();
+  void buildTray();
+  void showFromTray();
+  void tellTray(const SaveResult& result, const QString& statusNotice);
 
   QMenuBar* menuBar;
   QAction* mnuguardar;
@@ -96,6 +100,7 @@ private:
   XPButton* cmddetener;
   XPButton* cmdguardar;
   StatusPanels* Estado;
+  TrayIcon* tray_ = nullptr;  // only where the desktop has a system tray
   QTimer Timer1{this};
   QTimer Timer2{this};
 

@@ -80,3 +80,14 @@ QString recoveryNotice(const RecoveryReport& report) {
   }
   return parts.join(QLatin1Char(' '));
 }
+
+QString trayState(bool monitoring, int count) {
+  return QStringLiteral("Varndel — ") +
+         (monitoring ? QStringLiteral("Iniciado") : QStringLiteral("Detenido")) +
+         (count == 1 ? QStringLiteral(", 1 imagen") : QStringLiteral(", %1 imágenes").arg(count));
+}
+
+QString batchSavedNotice(const SaveResult& result) {
+  const QString folder = result.batchFolder.section(QLatin1Char('/'), -1);
+  return QStringLiteral("Lote guardado: %1, %2 imágenes").arg(folder).arg(result.moved);
+}

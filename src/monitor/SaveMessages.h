@@ -14,3 +14,6 @@ QString automaticFailureNotice(const SaveResult& result);
 QString leftFilesNotice(const SaveResult& result, const std::vector<LeftFile>& toName);
 QString progressNotice(int done, int total);
 QString recoveryNotice(const RecoveryReport& report);
+// For the tray, while the window is out of sight.
+QString trayState(bool monitoring, int count);
+QString batchSavedNotice(const SaveResult& result);
