@@ -5,6 +5,7 @@
 #include "app/Translation.h"
 #include "controls/DriveProbe.h"
 #include "monitor/FrmInicio.h"
+#include "settings/SettingsLocation.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -18,8 +19,9 @@ int main(int argc, char* argv[]) {
   // The main window is often hidden; the program ends through its shutdown alone.
   QApplication::setQuitOnLastWindowClosed(false);
 
+  const SettingsStart settings = prepareSettings(systemSettingsEnvironment());
   AppContext context;
-  context.settingsFile = QCoreApplication::applicationDirPath() + QStringLiteral("/Config.ini");
+  context.settingsFile = settings.file;
   context.now = [] { return QDateTime::currentDateTime(); };
   context.makeProbe = [] { return std::make_unique<StorageDriveProbe>(); };
   context.homeFolder = QDir::homePath();
@@ -28,6 +30,13 @@ int main(int argc, char* argv[]) {
   context.quit = [] { QCoreApplication::quit(); };
 
   Forms forms(std::move(context));
+  // Told before the splash, so the main window's own start-up report comes after it.
+  if (!settings.problem.isEmpty()) {
+    forms.context().presenter->critical(QStringLiteral("ERROR"), settings.problem);
+  }
+  if (!settings.notice.isEmpty()) {
+    forms.context().presenter->plain(settings.notice);
+  }
   forms.show<FrmInicio>();
   return QApplication::exec();
 }
