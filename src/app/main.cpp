@@ -14,6 +14,8 @@
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Varndel"));
+  // Ties the windows to the installed desktop entry and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.varndel.Varndel"));
   applyProgramLook(app);
   loadQtSpanish(app);
   // The main window is often hidden; the program ends through its shutdown alone.

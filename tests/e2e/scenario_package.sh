@@ -3,8 +3,8 @@
 # the watched folder.
 source "$(dirname "$0")/lib.sh"
 
-for tool in dpkg-deb dpkg-shlibdeps; do
-  command -v "$tool" > /dev/null || { echo "skipped: $tool is missing (dpkg, dpkg-dev)"; exit 77; }
+for tool in dpkg-deb dpkg-shlibdeps appstreamcli desktop-file-validate; do
+  command -v "$tool" > /dev/null || { echo "skipped: $tool is missing (scripts/deps)"; exit 77; }
 done
 
 "${VARNDEL_CPACK:-cpack}" -G DEB --config "$VARNDEL_BUILD_DIR/CPackConfig.cmake" \
@@ -14,16 +14,14 @@ dpkg-deb -f "$package" Depends | grep -q libqt6widgets6 ||
   fail "the dependencies were not worked out: $(dpkg-deb -f "$package" Depends)"
 root=$E2E_ROOT/root
 dpkg-deb -x "$package" "$root"
-for file in usr/bin/varndel usr/share/varndel/Config.ini.template \
-  usr/share/applications/io.github.varndel.Varndel.desktop \
-  usr/share/icons/hicolor/32x32/apps/varndel.png \
-  usr/share/metainfo/io.github.varndel.Varndel.metainfo.xml; do
-  [ -e "$root/$file" ] || fail "the package lacks /$file"
-done
+entry=$root/usr/share/applications/io.github.varndel.Varndel.desktop
 metainfo=$root/usr/share/metainfo/io.github.varndel.Varndel.metainfo.xml
-if command -v appstreamcli > /dev/null; then
-  appstreamcli validate --no-net "$metainfo" || fail "the AppStream metainfo is not valid"
-fi
+for file in "$root/usr/bin/varndel" "$root/usr/share/varndel/Config.ini.template" "$entry" \
+  "$root/usr/share/icons/hicolor/32x32/apps/varndel.png" "$metainfo"; do
+  [ -e "$file" ] || fail "the package lacks ${file#"$root"}"
+done
+desktop-file-validate "$entry" || fail "the desktop entry is not valid"
+appstreamcli validate --no-net "$metainfo" || fail "the AppStream metainfo is not valid"
 
 export HOME=$E2E_ROOT/home XDG_CONFIG_HOME=$E2E_ROOT/config
 mkdir -p "$HOME/Imágenes"
