@@ -9,202 +9,166 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 namespace {
 
-const QString section = QStringLiteral("CONFIGURACION");
+const QString templateFile = QStringLiteral("usr/share/varndel/Config.ini.template");
+const QString portableFile = QStringLiteral("usr/bin/Config.ini");
+const QString userFile = QStringLiteral("home/.config/varndel/Config.ini");
 
-// A program installed under usr/bin with its template, and a home of its own.
-class SettingsPlaces : public ::testing::Test {
-protected:
-  SettingsPlaces() {
+// A program installed under usr/bin beside its template, and a home of its own. Paths are
+// relative to the folder that holds them all.
+struct Places {
+  Places() {
     world.makeFolder(QStringLiteral("usr/bin"));
-    world.makeFolder(QStringLiteral("usr/share/varndel"));
     world.makeFolder(QStringLiteral("home"));
-    world.writeFile(QStringLiteral("usr/share/varndel/Config.ini.template"), templateBytes);
+    world.makeFolder(QStringLiteral("usr/share/varndel"));
+    world.writeFile(templateFile,
+                    "; plantilla\n[CONFIGURACION]\nDir1=@HOME@/a\nPref=Fotos_\n\n[OTRA]\nx=1\n");
+  }
+  QString path(const char* relative) const {
+    return relative ? world.path(QString::fromUtf8(relative)) : QString();
+  }
+  QString key(const QString& file, const char* name) const {
+    return LeeIni(world.path(file), QStringLiteral("CONFIGURACION"), QString::fromUtf8(name));
+  }
+  SettingsStart prepare(const QString& pictures = {}, const QString& configHome = {}) const {
+    return prepareSettings(
+        {world.path(QStringLiteral("usr/bin")), path("home"), configHome, pictures});
   }
 
-  SettingsEnvironment environment() const {
-    return {world.path(QStringLiteral("usr/bin")), world.path(QStringLiteral("home")), configHome,
-            pictures};
-  }
-  QString home(const QString& relative) const {
-    return world.path(QStringLiteral("home/") + relative);
-  }
-
-  const QByteArray templateBytes =
-      "; plantilla\n[CONFIGURACION]\nDir1=@HOME@/a\nPref=Fotos_\n\n[OTRA]\nx=1\n";
   TestWorld world;
-  QString configHome;
-  QString pictures;
 };
 
 enum class Kind { None, Readable, Folder, BrokenLink };
 
-// Puts a Config.ini of the given kind at path.
-void place(Kind kind, const QString& path) {
+void place(const Places& places, Kind kind, const QString& relative) {
+  const QString path = places.world.path(relative);
   QDir().mkpath(QFileInfo(path).absolutePath());
-  switch (kind) {
-    case Kind::None:
-      break;
-    case Kind::Readable: {
-      QFile file(path);
-      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-      file.write("[CONFIGURACION]\nDir1=/propio\n");
-      break;
-    }
-    case Kind::Folder:
-      ASSERT_TRUE(QDir().mkpath(path));
-      break;
-    case Kind::BrokenLink:
-      ASSERT_TRUE(QFile::link(path + QStringLiteral(".nada"), path));
-      break;
+  if (kind == Kind::Readable) {
+    places.world.writeFile(relative, "[CONFIGURACION]\nDir1=/propio\n");
+  } else if (kind == Kind::Folder) {
+    QDir().mkpath(path);
+  } else if (kind == Kind::BrokenLink) {
+    QFile::link(path + QStringLiteral(".nada"), path);
   }
 }
 
 Kind kindOf(const QString& path) {
   const QFileInfo info(path);
-  if (info.isSymLink()) {
-    return Kind::BrokenLink;
-  }
-  return info.isDir() ? Kind::Folder : info.isFile() ? Kind::Readable : Kind::None;
+  return info.isSymLink() ? Kind::BrokenLink
+         : info.isDir()   ? Kind::Folder
+         : info.isFile()  ? Kind::Readable
+                          : Kind::None;
 }
 
-TEST_F(SettingsPlaces, AnExistingFileIsUsedAsItIsAndOnlyAnUnreadableOneIsReported) {
+TEST(SettingsLocation, AnExistingFileIsUsedAsItIsAndOnlyAnUnreadableOneIsReported) {
   const struct {
-    Kind portable;
-    Kind user;
-    bool portableWins;
-    bool reported;
+    Kind portable, user;
+    bool portableWins, reported;
   } cases[] = {
       {Kind::Readable, Kind::Readable, true, false}, {Kind::Folder, Kind::Readable, true, true},
       {Kind::BrokenLink, Kind::None, true, true},    {Kind::None, Kind::Readable, false, false},
       {Kind::None, Kind::Folder, false, true},       {Kind::None, Kind::BrokenLink, false, true},
   };
-  int row = 0;
   for (const auto& c : cases) {
-    SCOPED_TRACE(row++);
-    const QString portable = world.path(QStringLiteral("usr/bin/Config.ini"));
-    const QString user = home(QStringLiteral(".config/varndel/Config.ini"));
-    place(c.portable, portable);
-    place(c.user, user);
+    SCOPED_TRACE(&c - cases);
+    const Places places;
+    place(places, c.portable, portableFile);
+    place(places, c.user, userFile);
 
-    const SettingsStart start = prepareSettings(environment());
-    EXPECT_EQ(start.file, c.portableWins ? portable : user);
+    const SettingsStart start = places.prepare();
+    const QString& chosen = c.portableWins ? portableFile : userFile;
+    EXPECT_EQ(start.file, places.world.path(chosen));
     EXPECT_EQ(start.problem.contains(start.file), c.reported) << start.problem.toStdString();
     EXPECT_EQ(start.notice, QString());
-    EXPECT_EQ(kindOf(portable), c.portable);
-    EXPECT_EQ(kindOf(user), c.user);
-    EXPECT_EQ(LeeIni(start.file, section, QStringLiteral("Dir1")),
-              kindOf(start.file) == Kind::Readable ? QStringLiteral("/propio") : QString());
-    EXPECT_FALSE(QFileInfo::exists(home(QStringLiteral("Varndel"))));
-
-    QDir(world.path(QStringLiteral("usr/bin"))).removeRecursively();
-    QDir(home(QStringLiteral(".config"))).removeRecursively();
-    QDir().mkpath(world.path(QStringLiteral("usr/bin")));
+    EXPECT_EQ(kindOf(places.world.path(portableFile)), c.portable);
+    EXPECT_EQ(kindOf(places.world.path(userFile)), c.user);
+    EXPECT_EQ(places.key(chosen, "Dir1"), c.reported ? QString() : QStringLiteral("/propio"));
+    EXPECT_FALSE(QFileInfo::exists(places.path("home/Varndel")));
   }
 }
 
-TEST_F(SettingsPlaces, FirstStartMakesTheUsersFileAndFoldersUnderThePicturesFolderAndTellsOnce) {
-  // Paths are relative to the test's folder.
+TEST(SettingsLocation, FirstStartMakesTheUsersFileAndFoldersUnderThePicturesFolderAndTellsOnce) {
   const struct {
-    QString pictures;  // what xdg-user-dir answers; null when it cannot run
+    const char* pictures;  // what xdg-user-dir answers; null when it cannot run
     bool spanishFolder;
-    QString configHome;  // null when unset
+    const char* configHome;  // null when unset; a relative one is ignored
     bool relativeConfigHome;
-    QString base;
-    QString configFolder;
+    const char* base;
+    const char* configFolder;
   } cases[] = {
-      {QStringLiteral("home/Fotos"),
-       true,
-       {},
-       false,
-       QStringLiteral("home/Fotos"),
-       QStringLiteral("home/.config")},
-      {QStringLiteral("home"), true, QStringLiteral("xdg"), false, QStringLiteral("home/Imágenes"),
-       QStringLiteral("xdg")},
-      {{},
-       false,
-       QStringLiteral("xdg"),
-       true,
-       QStringLiteral("home"),
-       QStringLiteral("home/.config")},
+      {"home/Fotos", true, nullptr, false, "home/Fotos", "home/.config"},
+      {"home", true, "xdg", false, "home/Imágenes", "xdg"},
+      {nullptr, false, "xdg", true, "home", "home/.config"},
   };
-  int row = 0;
   for (const auto& c : cases) {
-    SCOPED_TRACE(row++);
-    QDir(home({})).removeRecursively();
-    QDir(world.path(QStringLiteral("xdg"))).removeRecursively();
-    world.makeFolder(QStringLiteral("home"));
+    SCOPED_TRACE(&c - cases);
+    const Places places;
     if (c.spanishFolder) {
-      world.makeFolder(QStringLiteral("home/Imágenes"));
+      places.world.makeFolder(QStringLiteral("home/Imágenes"));
     }
-    pictures = c.pictures.isNull() ? QString() : world.path(c.pictures);
-    configHome =
-        c.configHome.isNull() || c.relativeConfigHome ? c.configHome : world.path(c.configHome);
-    const QString file = world.path(c.configFolder) + QStringLiteral("/varndel/Config.ini");
-    const QString watched = world.path(c.base) + QStringLiteral("/Varndel/Capturas");
-    const QString saved = world.path(c.base) + QStringLiteral("/Varndel/Lotes");
+    const QString configHome =
+        c.relativeConfigHome ? QString::fromUtf8(c.configHome) : places.path(c.configHome);
+    const QString file = places.path(c.configFolder) + QStringLiteral("/varndel/Config.ini");
+    const QString watched = places.path(c.base) + QStringLiteral("/Varndel/Capturas");
+    const QString saved = places.path(c.base) + QStringLiteral("/Varndel/Lotes");
 
-    const SettingsStart start = prepareSettings(environment());
+    const SettingsStart start = places.prepare(places.path(c.pictures), configHome);
     EXPECT_EQ(start.file, file);
     EXPECT_EQ(start.problem, QString());
-    EXPECT_EQ(LeeIni(file, section, QStringLiteral("Dir1")), watched);
-    EXPECT_EQ(LeeIni(file, section, QStringLiteral("Dir2")), saved);
+    EXPECT_EQ(LeeIni(file, QStringLiteral("CONFIGURACION"), QStringLiteral("Dir1")), watched);
+    EXPECT_EQ(LeeIni(file, QStringLiteral("CONFIGURACION"), QStringLiteral("Dir2")), saved);
     EXPECT_TRUE(QFileInfo(watched).isDir() && QFileInfo(saved).isDir());
     for (const QString& told : {file, watched, saved}) {
       EXPECT_TRUE(start.notice.contains(told)) << told.toStdString();
     }
 
-    const SettingsStart again = prepareSettings(environment());
+    const SettingsStart again = places.prepare(places.path(c.pictures), configHome);
     EXPECT_EQ(again.file, file);
     EXPECT_EQ(again.notice + again.problem, QString());
   }
 }
 
-TEST_F(SettingsPlaces, FirstStartKeepsTheTemplatesOtherLinesAndLeavesNothingElseBehind) {
-  prepareSettings(environment());
-  const QString folder = home(QStringLiteral(".config/varndel"));
-  QFile file(folder + QStringLiteral("/Config.ini"));
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const QString base = home(QStringLiteral("Varndel"));
-  EXPECT_EQ(QString::fromUtf8(file.readAll()),
+TEST(SettingsLocation, FirstStartKeepsTheTemplatesOtherLines) {
+  const Places places;
+  places.prepare();
+  EXPECT_EQ(QString::fromUtf8(places.world.readFile(userFile)),
             QStringLiteral("; plantilla\n[CONFIGURACION]\nDir1=%1/Capturas\nPref=Fotos_\n"
                            "Dir2=%1/Lotes\n\n[OTRA]\nx=1\n")
-                .arg(base));
-  EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-            QStringList{QStringLiteral("Config.ini")});
+                .arg(places.path("home/Varndel")));
 }
 
-TEST_F(SettingsPlaces, AFirstStartThatCannotFinishSaysWhy) {
+TEST(SettingsLocation, AFirstStartThatCannotFinishSaysWhyAndLeavesNoHalfMadeFile) {
+  enum class Template { Kept, Missing, CutMidCharacter };
   const struct {
-    std::function<void(const TestWorld&)> spoil;
-    QString named;  // what the problem must name, relative to the test's folder
+    Template kind;
+    const char* blocked;  // a file where a folder must go
+    const char* named;    // what the problem must name
     bool fileMade;
   } cases[] = {
-      {[](const TestWorld& w) {
-         QFile::remove(w.path(QStringLiteral("usr/share/varndel/Config.ini.template")));
-       },
-       QStringLiteral("usr/share/varndel/Config.ini.template"), false},
-      {[](const TestWorld& w) { w.writeFile(QStringLiteral("home/.config")); },
-       QStringLiteral("home/.config/varndel"), false},
-      {[](const TestWorld& w) { w.writeFile(QStringLiteral("home/Varndel")); },
-       QStringLiteral("home/Varndel/Capturas"), true},
+      {Template::Missing, nullptr, "usr/share/varndel/Config.ini.template", false},
+      {Template::CutMidCharacter, nullptr, "home/.config/varndel/Config.ini", false},
+      {Template::Kept, "home/.config", "home/.config/varndel", false},
+      {Template::Kept, "home/Varndel", "home/Varndel/Capturas", true},
   };
-  int row = 0;
   for (const auto& c : cases) {
-    SCOPED_TRACE(row++);
-    c.spoil(world);
-    const SettingsStart start = prepareSettings(environment());
-    EXPECT_TRUE(start.problem.contains(world.path(c.named))) << start.problem.toStdString();
-    EXPECT_EQ(QFileInfo::exists(start.file), c.fileMade);
+    SCOPED_TRACE(&c - cases);
+    const Places places;
+    if (c.kind == Template::Missing) {
+      QFile::remove(places.world.path(templateFile));
+    } else if (c.kind == Template::CutMidCharacter) {
+      places.world.writeFile(templateFile, QByteArray("\xFF\xFE[\0C", 5));
+    }
+    if (c.blocked) {
+      places.world.writeFile(QString::fromUtf8(c.blocked));
+    }
+    const SettingsStart start = places.prepare();
+    EXPECT_TRUE(start.problem.contains(places.path(c.named))) << start.problem.toStdString();
     EXPECT_EQ(start.notice.isEmpty(), !c.fileMade);
-    EXPECT_FALSE(QFileInfo::exists(home(QStringLiteral("Varndel/Lotes"))));
-
-    QDir(home({})).removeRecursively();
-    world.makeFolder(QStringLiteral("home"));
-    world.writeFile(QStringLiteral("usr/share/varndel/Config.ini.template"), templateBytes);
+    EXPECT_EQ(QDir(places.path("home/.config/varndel"))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              c.fileMade ? QStringList{QStringLiteral("Config.ini")} : QStringList{});
+    EXPECT_FALSE(QFileInfo::exists(places.path("home/Varndel/Lotes")));
   }
 }
 
