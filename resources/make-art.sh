@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Draws the program's banner (249 x 41) and its 32 x 32 icon with ImageMagick.
+# Draws the program's banner (249 x 41) and its icon (32, 64 and 128 pixels) with ImageMagick.
 # The images are committed; run this only to change them.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -9,9 +9,13 @@ convert -size 249x41 gradient:'#1f3b5c'-'#4f7fae' \
   -font "$font" -pointsize 22 -fill white -annotate +10+27 'Varndel' \
   -font "$font" -pointsize 9 -fill '#dfe8f2' -annotate +118+16 'lotes de capturas' \
   banner.png
-convert -size 32x32 xc:none \
-  -fill '#1f3b5c' -draw 'roundrectangle 1,4 30,28 4,4' \
-  -fill '#4f7fae' -draw 'rectangle 4,8 27,24' \
-  -fill '#f2c14e' -draw 'circle 16,16 16,11' \
-  -fill white -draw 'rectangle 22,6 26,8' \
-  icon.png
+# The icon is drawn on a 32 x 32 grid and scaled for the larger sizes of the icon theme.
+for size in 32 64 128; do
+  name=icon-$size.png
+  [ $size = 32 ] && name=icon.png
+  convert -size ${size}x${size} xc:none -draw "scale $((size / 32)),$((size / 32))
+    fill '#1f3b5c' roundrectangle 1,4 30,28 4,4
+    fill '#4f7fae' rectangle 4,8 27,24
+    fill '#f2c14e' circle 16,16 16,11
+    fill white rectangle 22,6 26,8" "$name"
+done

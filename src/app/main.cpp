@@ -5,6 +5,7 @@
 #include "forms/Forms.h"
 #include "forms/MessagePresenter.h"
 #include "monitor/FrmInicio.h"
+#include "settings/SettingsLocation.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -13,13 +14,16 @@
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Varndel"));
+  // Ties the windows to the installed desktop entry and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.varndel.Varndel"));
   applyProgramLook(app);
   loadQtSpanish(app);
   // The main window is often hidden; the program ends through its shutdown alone.
   QApplication::setQuitOnLastWindowClosed(false);
 
+  const SettingsStart settings = prepareSettings(systemSettingsEnvironment());
   AppContext context;
-  context.settingsFile = QCoreApplication::applicationDirPath() + QStringLiteral("/Config.ini");
+  context.settingsFile = settings.file;
   context.now = [] { return QDateTime::currentDateTime(); };
   context.makeProbe = [] { return std::make_unique<StorageDriveProbe>(); };
   context.homeFolder = QDir::homePath();
@@ -28,6 +32,13 @@ int main(int argc, char* argv[]) {
   context.quit = [] { QCoreApplication::quit(); };
 
   Forms forms(std::move(context));
+  // Told before the splash, so the main window's own start-up report comes after it.
+  if (!settings.problem.isEmpty()) {
+    forms.context().presenter->critical(QStringLiteral("ERROR"), settings.problem);
+  }
+  if (!settings.notice.isEmpty()) {
+    forms.context().presenter->plain(settings.notice);
+  }
   forms.show<FrmInicio>();
   return QApplication::exec();
 }

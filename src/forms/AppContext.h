@@ -13,7 +13,7 @@ class MessagePresenter;
 // Everything a window needs from outside the program: main builds the real one, tests build
 // one with fakes and a temporary folder.
 struct AppContext {
-  QString settingsFile;            // Config.ini beside the executable
+  QString settingsFile;            // the Config.ini in use: portable or the user's
   std::function<QDateTime()> now;  // local date and time
   std::function<std::unique_ptr<DriveProbe>()> makeProbe;
   QString wineRegistry;  // system.reg of the Wine prefix

@@ -32,8 +32,9 @@ write_config() {
   { echo "[CONFIGURACION]"; printf '%s\n' "$@"; } > "$E2E_APP/Config.ini"
 }
 
+# start_varndel [PROGRAM]: the copy beside its Config.ini unless another program is named.
 start_varndel() {
-  "$E2E_APP/varndel" > "$E2E_ROOT/varndel.log" 2>&1 &
+  "${1:-$E2E_APP/varndel}" > "$E2E_ROOT/varndel.log" 2>&1 &
   E2E_PID=$!
 }
 

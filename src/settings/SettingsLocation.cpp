@@ -1,0 +1,179 @@
+#include "settings/SettingsLocation.h"
+
+#include "fs/ErrnoText.h"
+#include "fs/FilePrimitives.h"
+#include "fs/UniqueFd.h"
+#include "settings/GrabaLeeIni.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+const QString fileName = QStringLiteral("/Config.ini");
+constexpr std::size_t templateLimit = 1 << 20;
+
+// A link that leads nowhere counts too: it is still not ours to replace.
+bool present(const QString& path) {
+  const QFileInfo info(path);
+  return info.exists() || info.isSymLink();
+}
+
+QString configFolder(const SettingsEnvironment& environment) {
+  // The base directory rules ignore a relative XDG_CONFIG_HOME.
+  const QString base = QDir::isAbsolutePath(environment.configHome)
+                           ? environment.configHome
+                           : environment.home + QStringLiteral("/.config");
+  return base + QStringLiteral("/varndel");
+}
+
+QString picturesFolder(const SettingsEnvironment& environment) {
+  // xdg-user-dir prints the home folder when no pictures folder is set.
+  if (QDir::isAbsolutePath(environment.pictures) &&
+      QDir::cleanPath(environment.pictures) != QDir::cleanPath(environment.home)) {
+    return environment.pictures;
+  }
+  const QString spanish = environment.home + QStringLiteral("/Imágenes");
+  return QFileInfo(spanish).isDir() ? spanish : environment.home;
+}
+
+UniqueFd openToRead(const QString& path) {
+  return UniqueFd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+}
+
+// 0 when the file's first byte can be read, else why not.
+int readError(const QString& path) {
+  const UniqueFd fd = openToRead(path);
+  char byte;
+  return !fd.valid() || ::read(fd.get(), &byte, 1) < 0 ? errno : 0;
+}
+
+int makeFolders(const QString& path) {
+  std::error_code error;
+  std::filesystem::create_directories(QFile::encodeName(path).toStdString(), error);
+  return error.value();
+}
+
+// The template with the two folders set goes into a hidden file beside the user's, which
+// takes the final name only if nothing has taken it meanwhile: a crash leaves no half-made
+// settings. Empty when done, else why not.
+QString writeUserFile(const SettingsLocation& location) {
+  QByteArray content;
+  const UniqueFd source = openToRead(location.templateFile);
+  if (const int error = source.valid() ? readAll(source.get(), templateLimit, content) : errno) {
+    return QStringLiteral("no se puede leer la plantilla %1: %2")
+        .arg(location.templateFile, errnoText(error));
+  }
+  const QString folder = QFileInfo(location.file).absolutePath();
+  if (const int error = makeFolders(folder)) {
+    return QStringLiteral("no se puede crear la carpeta %1: %2").arg(folder, errnoText(error));
+  }
+
+  QByteArray staging = QFile::encodeName(folder) + "/.Config.ini.XXXXXX";
+  UniqueFd fd(::mkstemp(staging.data()));
+  if (!fd.valid()) {
+    return errnoText(errno);
+  }
+  int error = writeAll(fd.get(), content.constData(), static_cast<std::size_t>(content.size()));
+  if (const int closing = fd.reset(); error == 0) {
+    error = closing;
+  }
+  QString reason = errnoText(error);
+  if (error == 0) {
+    const IniWrite written = writeKeys(QFile::decodeName(staging), QStringLiteral("CONFIGURACION"),
+                                       {{QStringLiteral("Dir1"), location.watchedFolder},
+                                        {QStringLiteral("Dir2"), location.saveFolder}});
+    reason = written.reason;
+    if (written.ok) {
+      const QByteArray target = QFile::encodeName(location.file);
+      if (::renameat2(AT_FDCWD, staging.constData(), AT_FDCWD, target.constData(),
+                      RENAME_NOREPLACE) == 0) {
+        flushFolder(QFile::encodeName(folder));
+        return {};
+      }
+      reason = errnoText(errno);
+    }
+  }
+  ::unlink(staging.constData());
+  return reason;
+}
+
+SettingsStart firstStart(const SettingsLocation& location) {
+  if (const QString reason = writeUserFile(location); !reason.isEmpty()) {
+    return {location.file,
+            {},
+            QStringLiteral("No se ha podido crear el archivo de configuración %1: %2.")
+                .arg(location.file, reason)};
+  }
+  QStringList problems;
+  for (const QString& folder : {location.watchedFolder, location.saveFolder}) {
+    if (const int error = makeFolders(folder)) {
+      problems << QStringLiteral("No se ha podido crear la carpeta %1: %2.")
+                      .arg(folder, errnoText(error));
+    }
+  }
+  const QString notice = QStringLiteral(
+                             "Le damos la bienvenida a Varndel.\n\n"
+                             "Se ha creado su archivo de configuración:\n%1\n\n"
+                             "Carpeta vigilada, donde deben llegar las capturas:\n%2\n\n"
+                             "Carpeta de guardado, donde se crea cada lote:\n%3\n\n"
+                             "Puede cambiarlas en \"Configuración\".")
+                             .arg(location.file, location.watchedFolder, location.saveFolder);
+  return {location.file, notice, problems.join(QLatin1Char('\n'))};
+}
+
+}  // namespace
+
+SettingsLocation locateSettings(const SettingsEnvironment& environment) {
+  const QString portable = environment.programFolder + fileName;
+  if (present(portable)) {
+    return {SettingsSource::Portable, portable, {}, {}, {}};
+  }
+  const QString user = configFolder(environment) + fileName;
+  if (present(user)) {
+    return {SettingsSource::User, user, {}, {}, {}};
+  }
+  const QString base = picturesFolder(environment) + QStringLiteral("/Varndel");
+  return {SettingsSource::FirstStart, user,
+          QDir::cleanPath(environment.programFolder +
+                          QStringLiteral("/../share/varndel/Config.ini.template")),
+          base + QStringLiteral("/Capturas"), base + QStringLiteral("/Lotes")};
+}
+
+SettingsStart prepareSettings(const SettingsEnvironment& environment) {
+  const SettingsLocation location = locateSettings(environment);
+  if (location.source == SettingsSource::FirstStart) {
+    return firstStart(location);
+  }
+  if (const int error = readError(location.file)) {
+    return {location.file,
+            {},
+            QStringLiteral("No se puede leer el archivo de configuración %1: %2.\n"
+                           "Varndel no lo sustituye: corríjalo o quítelo y vuelva a abrir el "
+                           "programa.")
+                .arg(location.file, errnoText(error))};
+  }
+  return {location.file, {}, {}};
+}
+
+SettingsEnvironment systemSettingsEnvironment() {
+  QProcess userFolder;
+  userFolder.start(QStringLiteral("xdg-user-dir"), {QStringLiteral("PICTURES")});
+  const bool answered = userFolder.waitForFinished(2000) &&
+                        userFolder.exitStatus() == QProcess::NormalExit &&
+                        userFolder.exitCode() == 0;
+  return {
+      QCoreApplication::applicationDirPath(), QDir::homePath(),
+      qEnvironmentVariable("XDG_CONFIG_HOME"),
+      answered ? QString::fromLocal8Bit(userFolder.readAllStandardOutput()).trimmed() : QString()};
+}
