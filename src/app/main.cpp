@@ -31,7 +31,7 @@ int main(int argc, char* argv[]) {
   context.wineRegistry = context.homeFolder + QStringLiteral("/.wine/system.reg");
   context.presenter = std::make_shared<QtMessagePresenter>();
   context.quit = [] { QCoreApplication::quit(); };
-  context.trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+  context.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
 
   Forms forms(std::move(context));
   // Told before the splash, so the main window's own start-up report comes after it.

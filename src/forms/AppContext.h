@@ -21,6 +21,8 @@ struct AppContext {
   std::shared_ptr<MessagePresenter> presenter;
   std::function<void()> quit;        // ends the program
   std::shared_ptr<FileOps> fileOps;  // the steps of a batch save; the plain system calls if null
-  bool trayAvailable = false;        // whether the desktop has a system tray to show the icon in
+  // Whether the desktop has a system tray to show the icon in; asked again while it has none,
+  // since a tray may start after the program.
+  std::function<bool()> trayAvailable = [] { return false; };
   bool fileEvents = true;  // whether the kernel's file events of the watched folder are watched
 };

@@ -126,14 +126,15 @@ void FrmMonitoreo::Form_Load() {
     mnuvisor->setVisible(true);
   }
   recoverAtStart();
-  if (context().trayAvailable) {
-    buildTray();
-  }
+  buildTray();
   Timer2.start();
 }
 
 // The tray runs the window's own handlers, so a command means the same from either place.
 void FrmMonitoreo::buildTray() {
+  if (tray_ || !context().trayAvailable()) {
+    return;
+  }
   tray_ = new TrayIcon(programIcon(), this);
   tray_->setObjectName(QStringLiteral("tray"));
   connect(tray_, &TrayIcon::startChosen, this, &FrmMonitoreo::cmdiniciar_Click);
@@ -335,6 +336,7 @@ void FrmMonitoreo::checkWatchedFolder() {
 }
 
 void FrmMonitoreo::Timer2_Timer() {
+  buildTray();
   if (tray_) {
     tray_->setState(trayState(isMonitoring(), count()));
   }

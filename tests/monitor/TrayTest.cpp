@@ -19,7 +19,7 @@ protected:
                        QStringLiteral("Dir2=") + world.path(QStringLiteral("out")),
                        QStringLiteral("Pref=Fotos_"), QStringLiteral("Imagenes=3"),
                        QStringLiteral("Ext=*.bmp")});
-    context.trayAvailable = true;
+    context.trayAvailable = [] { return true; };
   }
 
   void drop() const {
@@ -79,10 +79,16 @@ TEST_F(TrayTest, AutomaticSaveIsToldInTheTrayOnlyWhileTheWindowIsMinimised) {
   EXPECT_EQ(tray->lastNotice(), QStringLiteral("Lote guardado: Fotos_532004_974, 3 imágenes"));
 }
 
-TEST_F(TrayTest, NoTrayWhereTheDesktopHasNone) {
-  context.trayAvailable = false;
+TEST_F(TrayTest, NoTrayUntilTheDesktopHasOne) {
+  bool available = false;
+  context.trayAvailable = [&] { return available; };
   Forms forms(context);
-  EXPECT_EQ(forms.show<FrmMonitoreo>()->findChild<TrayIcon*>(), nullptr);
+  FrmMonitoreo* w = forms.show<FrmMonitoreo>();
+  w->Timer2_Timer();
+  EXPECT_EQ(w->findChild<TrayIcon*>(), nullptr);
+  available = true;
+  w->Timer2_Timer();
+  EXPECT_NE(w->findChild<TrayIcon*>(), nullptr);
 }
 
 }  // namespace
