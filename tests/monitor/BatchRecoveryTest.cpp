@@ -97,7 +97,11 @@ protected:
                  QDateTime(QDate(2004, 3, 5), QTime(9, 7, 3)),
                  {}},
                 {&ops,
-                 {false, [] { return timespec{0, 0}; }, {}},
+                 {false,
+                  [] {
+                    return timespec{0, 0};
+                  },
+                  {}},
                  nullptr});
       _exit(0);
     }

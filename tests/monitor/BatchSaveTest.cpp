@@ -409,8 +409,7 @@ TEST_F(BatchSaveTest, ContentThatArrivesDuringACopyIsNeverDeleted) {
 TEST_F(BatchSaveTest, WithoutLeasesTheFileEventsTellAFileStillBeingWritten) {
   WriteWatch watch;
   watch.setFolder(in());
-  const int writer =
-      open(path(in(), "slow.bmp").constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  const int writer = open(path(in(), "slow.bmp").constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
   ASSERT_GE(writer, 0);
   ASSERT_EQ(write(writer, "first half", 10), 10);
   InUseCheck eventsOnly{false,

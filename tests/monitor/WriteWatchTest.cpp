@@ -1,5 +1,5 @@
-#include "monitor/FolderHealth.h"
 #include "fs/UniqueFd.h"
+#include "monitor/FolderHealth.h"
 #include "monitor/WriteWatch.h"
 
 #include <QCoreApplication>
