@@ -176,7 +176,7 @@ void FrmMonitoreo::recoverAtStart() {
   if (!report.empty()) {
     File1.refresh();
     setPanel(2, countText(count()));
-    Estado->showNotice(recoveryNotice(report));
+    startupNotice_ = recoveryNotice(report);
   }
 }
 
@@ -201,7 +201,12 @@ void FrmMonitoreo::showEvent(QShowEvent* event) {
   }
 }
 
+// A status bar given a notice before it is first shown would draw the notice over its panels.
 void FrmMonitoreo::reportStartupProblems() {
+  if (!startupNotice_.isEmpty()) {
+    Estado->showNotice(startupNotice_);
+    startupNotice_.clear();
+  }
   if (startupProblems_.isEmpty()) {
     return;
   }

@@ -108,6 +108,7 @@ private:
   qint16 minImagenes = 0;
   QString valorVis;
   QStringList startupProblems_;
+  QString startupNotice_;  // what was put right at load, told once the window shows
   bool reported_ = false;
   // Set while a save runs, and while its message box runs a nested event loop.
   bool busy_ = false;

@@ -68,7 +68,7 @@ QString recoveryNotice(const RecoveryReport& report) {
   if (report.batches > 0) {
     parts
         << QStringLiteral(
-               "Se completó un guardado interrumpido: %1 archivos devueltos al directorio de "
+               "Guardado interrumpido recuperado: %1 archivos devueltos al directorio de "
                "monitorización, %2 copias repetidas borradas, %3 imagenes conservadas en su lote.")
                .arg(report.returned)
                .arg(report.removedCopies)

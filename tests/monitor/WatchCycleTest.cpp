@@ -3,13 +3,16 @@
 #include "controls/StatusPanels.h"
 #include "controls/XPButton.h"
 #include "forms/Forms.h"
+#include "monitor/BatchJournal.h"
 #include "monitor/FrmMonitoreo.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -332,6 +335,36 @@ TEST_F(WatchCycleTest, WatchedFolderThatGoesAndComesBackIsToldOnce) {
   EXPECT_TRUE(status(w)->notice().isEmpty());
   EXPECT_TRUE(entries(QStringLiteral("in")).isEmpty());
   EXPECT_EQ(w->panel(1), QStringLiteral("Estado : Iniciado."));
+}
+
+// A save cut short by a crash is put right when the program starts, and told once the window
+// shows.
+TEST_F(WatchCycleTest, InterruptedSaveIsPutRightAtStartAndTold) {
+  configure(QStringLiteral("5"));
+  drop(1);
+  const QString batch = world.makeFolder(QStringLiteral("out/") + firstBatch);
+  struct stat file {};
+  struct stat watched {};
+  ASSERT_EQ(stat(QFile::encodeName(world.path(QStringLiteral("in/f0.bmp"))).constData(), &file), 0);
+  ASSERT_EQ(stat(QFile::encodeName(world.path(QStringLiteral("in"))).constData(), &watched), 0);
+  ASSERT_TRUE(
+      QFile::rename(world.path(QStringLiteral("in/f0.bmp")), batch + QStringLiteral("/f0.bmp")));
+  BatchJournal journal{BatchJournal::Mode::Move, watched.st_dev, watched.st_ino, {}};
+  journal.entries.push_back({"f0.bmp", {}, {}, identityOf(file)});
+  QFile written(batch + QLatin1Char('/') + QString::fromLatin1(journalName));
+  ASSERT_TRUE(written.open(QIODevice::WriteOnly));
+  written.write(formatJournal(journal));
+  written.close();
+
+  Forms shown(context);
+  FrmMonitoreo* w = shown.show<FrmMonitoreo>();
+  QCoreApplication::sendPostedEvents();
+
+  EXPECT_EQ(entries(QStringLiteral("in")), QStringList{QStringLiteral("f0.bmp")});
+  EXPECT_TRUE(entries(QStringLiteral("out")).isEmpty());
+  EXPECT_EQ(w->count(), 1);
+  EXPECT_TRUE(
+      status(w)->notice().contains(QStringLiteral("Guardado interrumpido recuperado: 1 archivos")));
 }
 
 }  // namespace
