@@ -36,6 +36,16 @@ void TestWorld::writeConfig(const QStringList& lines) const {
                                               .toUtf8());
 }
 
+void TestWorld::writeWatchConfig(const QString& minimum, const QString& pattern,
+                                 const QString& saveFolder) const {
+  makeFolder(QStringLiteral("in"));
+  makeFolder(QStringLiteral("out"));
+  writeConfig({QStringLiteral("Dir1=") + path(QStringLiteral("in")),
+               QStringLiteral("Dir2=") + path(saveFolder), QStringLiteral("Pref=Fotos_"),
+               QStringLiteral("Imagenes=") + minimum, QStringLiteral("Ext=") + pattern,
+               QStringLiteral("Vis=0x1")});
+}
+
 AppContext TestWorld::context() {
   AppContext context;
   context.settingsFile = path(QStringLiteral("Config.ini"));

@@ -60,6 +60,10 @@ public:
   QByteArray readFile(const QString& relative) const;
   // Writes Config.ini with section CONFIGURACION holding the given key=value lines.
   void writeConfig(const QStringList& lines) const;
+  // Config.ini for a main window watching "in" and saving under saveFolder with prefix
+  // "Fotos_"; makes "in" and "out".
+  void writeWatchConfig(const QString& minimum, const QString& pattern = QStringLiteral("*.bmp"),
+                        const QString& saveFolder = QStringLiteral("out")) const;
 
   AppContext context();
 

@@ -46,12 +46,7 @@ private:
 class SaveInBackgroundTest : public ::testing::Test {
 protected:
   SaveInBackgroundTest() {
-    world.makeFolder(QStringLiteral("in"));
-    world.makeFolder(QStringLiteral("out"));
-    world.writeConfig({QStringLiteral("Dir1=") + world.path(QStringLiteral("in")),
-                       QStringLiteral("Dir2=") + world.path(QStringLiteral("out")),
-                       QStringLiteral("Pref=Fotos_"), QStringLiteral("Imagenes=3"),
-                       QStringLiteral("Ext=*.bmp")});
+    world.writeWatchConfig(QStringLiteral("3"));
     for (const char* name : {"in/a.bmp", "in/b.bmp", "in/c.bmp"}) {
       world.writeFile(QString::fromLatin1(name));
     }

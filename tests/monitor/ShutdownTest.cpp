@@ -12,12 +12,7 @@ namespace {
 class ShutdownTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    world.makeFolder(QStringLiteral("in"));
-    world.makeFolder(QStringLiteral("out"));
-    world.writeConfig({QStringLiteral("Dir1=") + world.path(QStringLiteral("in")),
-                       QStringLiteral("Dir2=") + world.path(QStringLiteral("out")),
-                       QStringLiteral("Pref=Fotos_"), QStringLiteral("Imagenes=2"),
-                       QStringLiteral("Ext=*.*")});
+    world.writeWatchConfig(QStringLiteral("2"), QStringLiteral("*.*"));
     for (const char* name : {"in/a.bmp", "in/b.bmp", "in/c.bmp"}) {
       world.writeFile(QString::fromLatin1(name));
     }

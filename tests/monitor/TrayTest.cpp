@@ -13,12 +13,7 @@ namespace {
 class TrayTest : public ::testing::Test {
 protected:
   TrayTest() {
-    world.makeFolder(QStringLiteral("in"));
-    world.makeFolder(QStringLiteral("out"));
-    world.writeConfig({QStringLiteral("Dir1=") + world.path(QStringLiteral("in")),
-                       QStringLiteral("Dir2=") + world.path(QStringLiteral("out")),
-                       QStringLiteral("Pref=Fotos_"), QStringLiteral("Imagenes=3"),
-                       QStringLiteral("Ext=*.bmp")});
+    world.writeWatchConfig(QStringLiteral("3"));
     context.trayAvailable = [] { return true; };
   }
 

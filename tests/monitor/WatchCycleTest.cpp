@@ -23,12 +23,7 @@ const QString firstBatch = QStringLiteral("Fotos_532004_973");
 class WatchCycleTest : public ::testing::Test {
 protected:
   void configure(const QString& minimum, const QString& saveFolder = QStringLiteral("out")) {
-    world.makeFolder(QStringLiteral("in"));
-    world.makeFolder(QStringLiteral("out"));
-    world.writeConfig({QStringLiteral("Dir1=") + world.path(QStringLiteral("in")),
-                       QStringLiteral("Dir2=") + world.path(saveFolder),
-                       QStringLiteral("Pref=Fotos_"), QStringLiteral("Imagenes=") + minimum,
-                       QStringLiteral("Ext=*.bmp"), QStringLiteral("Vis=0x1")});
+    world.writeWatchConfig(minimum, QStringLiteral("*.bmp"), saveFolder);
   }
 
   void drop(int count, const QString& stem = QStringLiteral("f")) {
