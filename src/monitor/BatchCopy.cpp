@@ -24,10 +24,8 @@ bool hasClaim(const TakenFile& file) {
 }  // namespace
 
 bool BatchRun::copyAll() {
-  struct stat batchInfo {};
-  fstat(batch_.get(), &batchInfo);
   const QByteArray tag =
-      privatePrefix + QByteArray::number(static_cast<qulonglong>(batchInfo.st_ino));
+      privatePrefix + QByteArray::number(static_cast<qulonglong>(batchInfo_.st_ino));
   qsizetype index = 0;
   for (TakenFile& file : taken_) {
     file.claim = tag + "-claim-" + QByteArray::number(index);
@@ -50,6 +48,11 @@ bool BatchRun::copyAll() {
   return true;
 }
 
+void BatchRun::giveBack(TakenFile& file, const QString& reason) {
+  file.name = restoreClaimed(ops_, watched_.get(), file.claim, file.name);
+  leave(file, reason);
+}
+
 bool BatchRun::claimAll() {
   for (TakenFile& file : taken_) {
     if (file.stage != TakenFile::Stage::Checked) {
@@ -70,8 +73,7 @@ bool BatchRun::claimAll() {
     struct stat info {};
     if (ops_.statAt(watched_.get(), file.claim.constData(), info) != 0 ||
         !identityOf(info).sameFile(file.identity)) {
-      file.name = restoreClaimed(ops_, watched_.get(), file.claim, file.name);
-      leave(file, QStringLiteral("se sustituyó mientras se guardaba el lote"));
+      giveBack(file, QStringLiteral("se sustituyó mientras se guardaba el lote"));
     }
   }
   return true;
@@ -85,8 +87,7 @@ bool BatchRun::copyOne(TakenFile& file) {
                 errnoText(source.valid() ? errno : -source.get()));
   }
   if (!(identityOf(before) == file.identity)) {
-    file.name = restoreClaimed(ops_, watched_.get(), file.claim, file.name);
-    leave(file, QStringLiteral("cambió antes de copiarse"));
+    giveBack(file, QStringLiteral("cambió antes de copiarse"));
     return true;
   }
   UniqueFd destination(ops_.openAt(batch_.get(), file.temporary.constData(),
@@ -103,8 +104,7 @@ bool BatchRun::copyOne(TakenFile& file) {
   if (fstat(source.get(), &after) != 0 || !(identityOf(after) == file.identity)) {
     destination.reset();
     ops_.unlinkAt(batch_.get(), file.temporary.constData());
-    file.name = restoreClaimed(ops_, watched_.get(), file.claim, file.name);
-    leave(file, QStringLiteral("cambió mientras se copiaba"));
+    giveBack(file, QStringLiteral("cambió mientras se copiaba"));
     return true;
   }
   if (copied != before.st_size) {
@@ -169,16 +169,15 @@ void BatchRun::deleteClaimed() {
     struct stat now {};
     int error = held.valid() ? 0 : -held.get();
     if (error == 0 && (fstat(held.get(), &now) != 0 || !(identityOf(now) == file.identity))) {
-      file.name = restoreClaimed(ops_, watched_.get(), file.claim, file.name);
-      leave(file, QStringLiteral("cambió después de copiarse; su copia anterior está en el lote"));
+      giveBack(file,
+               QStringLiteral("cambió después de copiarse; su copia anterior está en el lote"));
       continue;
     }
     if (error == 0) {
       error = ops_.unlinkAt(watched_.get(), file.claim.constData());
     }
     if (error != 0) {
-      file.name = restoreClaimed(ops_, watched_.get(), file.claim, file.name);
-      leave(file, QStringLiteral("no se pudo borrar: ") + errnoText(error));
+      giveBack(file, QStringLiteral("no se pudo borrar: ") + errnoText(error));
       continue;
     }
     if (fstat(held.get(), &now) == 0 && identityOf(now) == file.identity) {

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <sys/stat.h>
 #include <vector>
 
 class FileOps;
@@ -34,6 +35,8 @@ private:
   bool fail(SaveFailure failure, const QString& concerned, const QString& reason);
   QString sourcePath(const QByteArray& name) const;
   void leave(TakenFile& file, const QString& reason);
+  // A claimed file goes back to the watched folder, under its name if still free, and waits.
+  void giveBack(TakenFile& file, const QString& reason);
   void advance();
 
   bool checkTarget();
@@ -66,5 +69,7 @@ private:
   UniqueFd watched_;
   UniqueFd base_;
   UniqueFd batch_;
+  struct stat watchedInfo_ {};
+  struct stat batchInfo_ {};
   std::vector<TakenFile> taken_;
 };

@@ -44,11 +44,7 @@ SaveResult BatchRun::run() {
     ops_.flush(base_.get());
     return result_;
   }
-  struct stat watchedInfo {};
-  struct stat batchInfo {};
-  fstat(watched_.get(), &watchedInfo);
-  fstat(batch_.get(), &batchInfo);
-  if (watchedInfo.st_dev == batchInfo.st_dev) {
+  if (watchedInfo_.st_dev == batchInfo_.st_dev) {
     switch (moveAll()) {
       case MoveOutcome::Done:
         return result_;
@@ -106,10 +102,10 @@ bool BatchRun::checkTarget() {
 bool BatchRun::openFolders() {
   const QByteArray watched = QFile::encodeName(request_.watchedFolder);
   watched_ = UniqueFd(ops_.openAt(AT_FDCWD, watched.constData(), folderFlags));
-  if (!watched_.valid()) {
+  if (!watched_.valid() || fstat(watched_.get(), &watchedInfo_) != 0) {
     return fail(SaveFailure::Other, request_.watchedFolder,
                 QStringLiteral("no se puede abrir el directorio de monitorización: ") +
-                    errnoText(-watched_.get()));
+                    errnoText(watched_.valid() ? errno : -watched_.get()));
   }
   const QByteArray base = QFile::encodeName(request_.base);
   base_ = UniqueFd(ops_.openAt(AT_FDCWD, base.constData(), folderFlags));
@@ -181,9 +177,10 @@ bool BatchRun::createFolder() {
                 QStringLiteral("no se pudo crear el directorio: ") + errnoText(error));
   }
   batch_ = UniqueFd(ops_.openAt(base_.get(), batchName_.constData(), folderFlags | O_NOFOLLOW));
-  if (!batch_.valid()) {
+  if (!batch_.valid() || fstat(batch_.get(), &batchInfo_) != 0) {
+    const int error = batch_.valid() ? errno : -batch_.get();
     ops_.removeFolder(base_.get(), batchName_.constData());
-    return fail(SaveFailure::Other, result_.batchFolder, errnoText(-batch_.get()));
+    return fail(SaveFailure::Other, result_.batchFolder, errnoText(error));
   }
   return true;
 }
@@ -191,9 +188,7 @@ bool BatchRun::createFolder() {
 // Written whole under a draft name and renamed, so that a journal either says everything or
 // is not there; flushed with the folders before the first file moves.
 bool BatchRun::writeJournal(BatchJournal::Mode mode) {
-  struct stat watchedInfo {};
-  fstat(watched_.get(), &watchedInfo);
-  BatchJournal journal{mode, watchedInfo.st_dev, watchedInfo.st_ino, {}};
+  BatchJournal journal{mode, watchedInfo_.st_dev, watchedInfo_.st_ino, {}};
   journal.entries.reserve(taken_.size());
   for (const TakenFile& file : taken_) {
     if (file.stage != TakenFile::Stage::Left) {
