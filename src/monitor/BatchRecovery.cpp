@@ -70,22 +70,15 @@ private:
                QStringLiteral("el directorio no es del usuario o otros pueden escribir en él"));
       return;
     }
-    const std::optional<BatchJournal> journal = readJournal(batch.get(), path);
-    if (!journal && journalPresent_) {
+    BatchJournal journal;
+    if (!readJournal(batch.get(), path, journal)) {
       return;
     }
-    if (journal) {
-      if (journal->watchedDevice != watchedInfo_.st_dev ||
-          journal->watchedInode != watchedInfo_.st_ino) {
-        distrust(path, QStringLiteral("su diario es de otro directorio de monitorización"));
-        return;
-      }
-      for (const JournalEntry& entry : journal->entries) {
-        if (journal->mode == BatchJournal::Mode::Move) {
-          moveBack(batch.get(), entry);
-        } else {
-          putCopyRight(batch.get(), entry);
-        }
+    for (const JournalEntry& entry : journal.entries) {
+      if (journal.mode == BatchJournal::Mode::Move) {
+        moveBack(batch.get(), entry);
+      } else {
+        putCopyRight(batch.get(), entry);
       }
     }
     ops_.unlinkAt(batch.get(), journalDraftName);
@@ -97,28 +90,34 @@ private:
     ++report_.batches;
   }
 
-  // A journal only in draft was cut short before any file moved: nothing to read.
-  std::optional<BatchJournal> readJournal(int batch, const QString& path) {
-    journalPresent_ = false;
+  // False, and reported, when a journal is there but not to be acted on. A journal only in
+  // draft was cut short before any file moved: journal is left with nothing to do.
+  bool readJournal(int batch, const QString& path, BatchJournal& journal) {
     const UniqueFd fd(ops_.openAt(batch, journalName, fileFlags));
     if (!fd.valid()) {
-      return std::nullopt;
+      return true;
     }
-    journalPresent_ = true;
     struct stat info {};
-    QByteArray text;
     if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid()) {
       distrust(path, QStringLiteral("su diario no es un archivo del usuario"));
-      return std::nullopt;
+      return false;
     }
-    std::optional<BatchJournal> journal;
+    QByteArray text;
+    std::optional<BatchJournal> parsed;
     if (readAll(fd.get(), journalLimit, text) == 0) {
-      journal = parseJournal(text);
+      parsed = parseJournal(text);
     }
-    if (!journal) {
+    if (!parsed) {
       distrust(path, QStringLiteral("su diario está incompleto o dañado"));
+      return false;
     }
-    return journal;
+    if (parsed->watchedDevice != watchedInfo_.st_dev ||
+        parsed->watchedInode != watchedInfo_.st_ino) {
+      distrust(path, QStringLiteral("su diario es de otro directorio de monitorización"));
+      return false;
+    }
+    journal = std::move(*parsed);
+    return true;
   }
 
   bool isFile(int folder, const QByteArray& name, struct stat& info) {
@@ -168,7 +167,6 @@ private:
   int watched_;
   struct stat watchedInfo_;
   RecoveryReport& report_;
-  bool journalPresent_ = false;
 };
 
 }  // namespace
