@@ -35,6 +35,11 @@ QString countText(int count) {
   return QStringLiteral("Imagenes : ") + QString::number(count);
 }
 
+// What a failed automatic save is remembered by: the same folder and prefix fail the same way.
+QString settingsKey(const QString& base, const QString& prefix) {
+  return base + QLatin1Char('\n') + prefix;
+}
+
 }  // namespace
 
 FrmMonitoreo::FrmMonitoreo(Forms& forms)
@@ -242,31 +247,32 @@ void FrmMonitoreo::cmddetener_Click() {
 }
 
 void FrmMonitoreo::cmdguardar_Click() {
-  guardarImagenes(settings::saveFolder(context().settingsFile), true);
+  const SaveTarget target = readSaveTarget();
+  guardarImagenes(target.saveFolder, target, true);
 }
 
 void FrmMonitoreo::mnuguardar_Click() {
-  guardarImagenes(watchedFolder(), true);
+  guardarImagenes(watchedFolder(), readSaveTarget(), true);
 }
 
-QString FrmMonitoreo::saveSettingsKey(const QString& base) const {
-  return base + QLatin1Char('\n') + settings::prefix(context().settingsFile);
+FrmMonitoreo::SaveTarget FrmMonitoreo::readSaveTarget() const {
+  const QString& file = context().settingsFile;
+  return {settings::saveFolder(file), settings::prefix(file)};
 }
 
 // The save runs on a thread of its own; until its result is handled, and while a message box
 // about it runs a nested event loop, ticks and other saves stay out.
-void FrmMonitoreo::guardarImagenes(const QString& base, bool byHand) {
+void FrmMonitoreo::guardarImagenes(const QString& base, const SaveTarget& target, bool byHand) {
   if (busy_) {
     return;
   }
   busy_ = true;
   savingByHand_ = byHand;
-  saveSettings_ = saveSettingsKey(base);
+  saveSettings_ = settingsKey(base, target.prefix);
   const QDateTime now = context().now();
   SaveWorker::Job job{
-      {base, settings::prefix(context().settingsFile), watchedFolder(), File1.names(), now,
-       patience_.overdue(now)},
-      settings::saveFolder(context().settingsFile),
+      {base, target.prefix, watchedFolder(), File1.names(), now, patience_.overdue(now)},
+      target.saveFolder,
       context().fileOps,
       {true, {}, [watch = &writeWatch_](const QByteArray& name, const timespec& modified) {
          return watch->verdict(name, modified);
@@ -320,9 +326,10 @@ void FrmMonitoreo::Timer1_Timer() {
   if (!shouldSave(count(), minImagenes)) {
     return;
   }
-  const QString base = settings::saveFolder(context().settingsFile);
-  if (backoff_.allows(File1.signature(), saveSettingsKey(base), context().now())) {
-    guardarImagenes(base, false);
+  const SaveTarget target = readSaveTarget();
+  if (backoff_.allows(File1.signature(), settingsKey(target.saveFolder, target.prefix),
+                      context().now())) {
+    guardarImagenes(target.saveFolder, target, false);
   }
 }
 

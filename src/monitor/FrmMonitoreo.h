@@ -75,9 +75,14 @@ private:
   void comeBack();
   void chooserClosed();
   void cerrarPrograma();
-  void guardarImagenes(const QString& base, bool byHand);
+  // What a save reads of the settings, read once for it.
+  struct SaveTarget {
+    QString saveFolder;
+    QString prefix;
+  };
+  SaveTarget readSaveTarget() const;
+  void guardarImagenes(const QString& base, const SaveTarget& target, bool byHand);
   void saveFinished(const SaveResult& result, const RecoveryReport& recovery);
-  QString saveSettingsKey(const QString& base) const;
   void recoverAtStart();
   void checkWatchedFolder();
   void buildTray();
