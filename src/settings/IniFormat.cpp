@@ -256,16 +256,14 @@ Found locate(const Text& text, std::u16string_view section, std::u16string_view 
   return found;
 }
 
+// A name given to the calls, trimmed by the same rule as the names in the file.
 QString trimmedName(const QString& name) {
-  qsizetype begin = 0;
-  qsizetype end = name.size();
-  while (begin < end && isBlank(name[begin].unicode())) {
-    ++begin;
-  }
-  while (end > begin && isBlank(name[end - 1].unicode())) {
-    --end;
-  }
-  return name.sliced(begin, end - begin);
+  struct Units {
+    const QString& text;
+    char16_t operator[](qsizetype i) const { return text[i].unicode(); }
+  };
+  const Span span = trimmed(Units{name}, {0, name.size()});
+  return name.sliced(span.begin, span.end - span.begin);
 }
 
 QByteArray encode(const QString& text, Encoding encoding) {
@@ -354,11 +352,9 @@ bool breaksLine(const QString& text) {
          text.contains(QChar(u'\0'));
 }
 
-// One key written into content, whose encoding is known.
-void setValue(QByteArray& content, const QString& section, const QString& key,
+// One key written into content, in the form the file was found in.
+void setValue(QByteArray& content, const Form& form, const QString& section, const QString& key,
               const QString& value) {
-  Form form = formOf(content);
-  form.encoding = told(content, form.encoding);
   const auto offset = [&](qsizetype unit, int unitBytes) { return form.start + unit * unitBytes; };
   const auto encoded = [&](const QString& text) { return encode(text, form.encoding); };
   withText(content, form, [&](const auto& text) {
@@ -422,11 +418,15 @@ Refusal setValues(QByteArray& content, const QString& section, const KeyValues& 
       return Refusal::LineBreak;
     }
   }
-  if (!formOf(content).known) {
+  Form form = formOf(content);
+  if (!form.known) {
     return Refusal::UnknownEncoding;
   }
+  // Told once: a write keeps the file in the encoding it was found in.
+  form.encoding = told(content, form.encoding);
+  const QString sectionName = trimmedName(section);
   for (const auto& [key, value] : values) {
-    setValue(content, trimmedName(section), trimmedName(key), value);
+    setValue(content, form, sectionName, trimmedName(key), value);
   }
   return Refusal::None;
 }
