@@ -11,21 +11,12 @@
 #include <cerrno>
 #include <cstdio>
 
-bool replaceFileContents(const QString& path, const QByteArray& bytes) {
-  const QFileInfo info(path);
-  const QString target = info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
-  const QByteArray targetPath = QFile::encodeName(target);
-  const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
+namespace {
 
-  mode_t mode = 0644;
-  struct stat old {};
-  if (::stat(targetPath.constData(), &old) == 0) {
-    if (::access(targetPath.constData(), W_OK) != 0) {
-      return false;  // a read-only settings file stays as it is
-    }
-    mode = old.st_mode & 07777;
-  }
-
+// The bytes, flushed, in a new hidden file of folder, then given the target's name: replacing
+// what is there, or only where nothing is.
+bool writeThroughTemporary(const QByteArray& folder, const QByteArray& target,
+                           const QByteArray& bytes, mode_t mode, bool replace) {
   QByteArray temporary = folder + "/.Config.ini.XXXXXX";
   const int fd = ::mkstemp(temporary.data());
   if (fd < 0) {
@@ -35,7 +26,10 @@ bool replaceFileContents(const QString& path, const QByteArray& bytes) {
       writeAll(fd, bytes.constData(), static_cast<std::size_t>(bytes.size())) == 0 &&
       ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
   const bool closed = ::close(fd) == 0;
-  if (!written || !closed || std::rename(temporary.constData(), targetPath.constData()) != 0) {
+  const bool named = written && closed &&
+                     ::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(),
+                                 replace ? 0 : RENAME_NOREPLACE) == 0;
+  if (!named) {
     const int error = errno;
     ::unlink(temporary.constData());
     errno = error;
@@ -43,4 +37,29 @@ bool replaceFileContents(const QString& path, const QByteArray& bytes) {
   }
   flushFolder(folder);
   return true;
+}
+
+}  // namespace
+
+bool replaceFileContents(const QString& path, const QByteArray& bytes) {
+  const QFileInfo info(path);
+  const QString target = info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
+  const QByteArray targetPath = QFile::encodeName(target);
+
+  mode_t mode = 0644;
+  struct stat old {};
+  if (::stat(targetPath.constData(), &old) == 0) {
+    if (::access(targetPath.constData(), W_OK) != 0) {
+      return false;  // a read-only settings file stays as it is
+    }
+    mode = old.st_mode & 07777;
+  }
+  return writeThroughTemporary(QFile::encodeName(QFileInfo(target).absolutePath()), targetPath,
+                               bytes, mode, true);
+}
+
+bool createFileContents(const QString& path, const QByteArray& bytes) {
+  const QFileInfo info(path);
+  return writeThroughTemporary(QFile::encodeName(info.absolutePath()),
+                               QFile::encodeName(info.absoluteFilePath()), bytes, 0600, false);
 }

@@ -8,3 +8,7 @@
 // keeps its permissions; a link is followed to the file it names. False when anything failed,
 // with errno telling why, in which case the old file is untouched.
 bool replaceFileContents(const QString& path, const QByteArray& bytes);
+
+// Makes a new file the same way, whole or not at all, readable by its owner alone; never
+// over a file that is there, or comes there meanwhile (EEXIST).
+bool createFileContents(const QString& path, const QByteArray& bytes);

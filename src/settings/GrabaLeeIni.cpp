@@ -20,6 +20,23 @@ bool GrabaIni(const QString& file, const QString& section, const QString& key,
   return writeKeys(file, section, {{key, value}}).ok;
 }
 
+namespace {
+
+// Why the keys cannot be set in content, or an empty text once they are.
+QString setKeys(QByteArray& content, const QString& section, const ini::KeyValues& values) {
+  switch (ini::setValues(content, section, values)) {
+    case ini::Refusal::LineBreak:
+      return QStringLiteral("un texto contiene un salto de línea o un carácter nulo");
+    case ini::Refusal::UnknownEncoding:
+      return QStringLiteral("no se reconoce la codificación de su texto");
+    case ini::Refusal::None:
+      break;
+  }
+  return {};
+}
+
+}  // namespace
+
 IniWrite writeKeys(const QString& file, const QString& section, const ini::KeyValues& values) {
   QByteArray content;
   QFile input(file);
@@ -32,15 +49,21 @@ IniWrite writeKeys(const QString& file, const QString& section, const ini::KeyVa
       return {false, QStringLiteral("no se ha podido leer")};
     }
   }
-  switch (ini::setValues(content, section, values)) {
-    case ini::Refusal::LineBreak:
-      return {false, QStringLiteral("un texto contiene un salto de línea o un carácter nulo")};
-    case ini::Refusal::UnknownEncoding:
-      return {false, QStringLiteral("no se reconoce la codificación de su texto")};
-    case ini::Refusal::None:
-      break;
+  if (const QString refused = setKeys(content, section, values); !refused.isEmpty()) {
+    return {false, refused};
   }
   if (!replaceFileContents(file, content)) {
+    return {false, errnoText(errno)};
+  }
+  return {true, {}};
+}
+
+IniWrite createWithKeys(const QString& file, QByteArray content, const QString& section,
+                        const ini::KeyValues& values) {
+  if (const QString refused = setKeys(content, section, values); !refused.isEmpty()) {
+    return {false, refused};
+  }
+  if (!createFileContents(file, content)) {
     return {false, errnoText(errno)};
   }
   return {true, {}};

@@ -21,3 +21,8 @@ struct IniWrite {
 // Writes several keys of one section as that many GrabaIni calls would, in one replacement of
 // the file: either all of them are written or none.
 IniWrite writeKeys(const QString& file, const QString& section, const ini::KeyValues& values);
+
+// Makes a new INI file from content with the keys set as writeKeys sets them, whole or not at
+// all, and never over a file that is there.
+IniWrite createWithKeys(const QString& file, QByteArray content, const QString& section,
+                        const ini::KeyValues& values);

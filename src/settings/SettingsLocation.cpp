@@ -12,7 +12,6 @@
 #include <QProcess>
 
 #include <fcntl.h>
-#include <stdio.h>
 #include <unistd.h>
 #include <cerrno>
 #include <filesystem>
@@ -39,9 +38,10 @@ QString configFolder(const SettingsEnvironment& environment) {
 
 QString picturesFolder(const SettingsEnvironment& environment) {
   // xdg-user-dir prints the home folder when no pictures folder is set.
-  if (QDir::isAbsolutePath(environment.pictures) &&
-      QDir::cleanPath(environment.pictures) != QDir::cleanPath(environment.home)) {
-    return environment.pictures;
+  const QString pictures = environment.pictures ? environment.pictures() : QString();
+  if (QDir::isAbsolutePath(pictures) &&
+      QDir::cleanPath(pictures) != QDir::cleanPath(environment.home)) {
+    return pictures;
   }
   const QString spanish = environment.home + QStringLiteral("/Imágenes");
   return QFileInfo(spanish).isDir() ? spanish : environment.home;
@@ -64,9 +64,8 @@ int makeFolders(const QString& path) {
   return error.value();
 }
 
-// The template with the two folders set goes into a hidden file beside the user's, which
-// takes the final name only if nothing has taken it meanwhile: a crash leaves no half-made
-// settings. Empty when done, else why not.
+// The template with the two folders set is written whole, and only where nothing has taken
+// the name meanwhile: a crash leaves no half-made settings. Empty when done, else why not.
 QString writeUserFile(const SettingsLocation& location) {
   QByteArray content;
   const UniqueFd source = openToRead(location.templateFile);
@@ -78,34 +77,10 @@ QString writeUserFile(const SettingsLocation& location) {
   if (const int error = makeFolders(folder)) {
     return QStringLiteral("no se puede crear la carpeta %1: %2").arg(folder, errnoText(error));
   }
-
-  QByteArray staging = QFile::encodeName(folder) + "/.Config.ini.XXXXXX";
-  UniqueFd fd(::mkstemp(staging.data()));
-  if (!fd.valid()) {
-    return errnoText(errno);
-  }
-  int error = writeAll(fd.get(), content.constData(), static_cast<std::size_t>(content.size()));
-  if (const int closing = fd.reset(); error == 0) {
-    error = closing;
-  }
-  QString reason = errnoText(error);
-  if (error == 0) {
-    const IniWrite written = writeKeys(QFile::decodeName(staging), QStringLiteral("CONFIGURACION"),
-                                       {{QStringLiteral("Dir1"), location.watchedFolder},
-                                        {QStringLiteral("Dir2"), location.saveFolder}});
-    reason = written.reason;
-    if (written.ok) {
-      const QByteArray target = QFile::encodeName(location.file);
-      if (::renameat2(AT_FDCWD, staging.constData(), AT_FDCWD, target.constData(),
-                      RENAME_NOREPLACE) == 0) {
-        flushFolder(QFile::encodeName(folder));
-        return {};
-      }
-      reason = errnoText(errno);
-    }
-  }
-  ::unlink(staging.constData());
-  return reason;
+  return createWithKeys(location.file, content, QStringLiteral("CONFIGURACION"),
+                        {{QStringLiteral("Dir1"), location.watchedFolder},
+                         {QStringLiteral("Dir2"), location.saveFolder}})
+      .reason;
 }
 
 SettingsStart firstStart(const SettingsLocation& location) {
@@ -167,13 +142,16 @@ SettingsStart prepareSettings(const SettingsEnvironment& environment) {
 }
 
 SettingsEnvironment systemSettingsEnvironment() {
-  QProcess userFolder;
-  userFolder.start(QStringLiteral("xdg-user-dir"), {QStringLiteral("PICTURES")});
-  const bool answered = userFolder.waitForFinished(2000) &&
-                        userFolder.exitStatus() == QProcess::NormalExit &&
-                        userFolder.exitCode() == 0;
-  return {
-      QCoreApplication::applicationDirPath(), QDir::homePath(),
-      qEnvironmentVariable("XDG_CONFIG_HOME"),
-      answered ? QString::fromLocal8Bit(userFolder.readAllStandardOutput()).trimmed() : QString()};
+  // Asked only on a first start: the other starts need not wait for another program.
+  const auto pictures = [] {
+    QProcess userFolder;
+    userFolder.start(QStringLiteral("xdg-user-dir"), {QStringLiteral("PICTURES")});
+    const bool answered = userFolder.waitForFinished(2000) &&
+                          userFolder.exitStatus() == QProcess::NormalExit &&
+                          userFolder.exitCode() == 0;
+    return answered ? QString::fromLocal8Bit(userFolder.readAllStandardOutput()).trimmed()
+                    : QString();
+  };
+  return {QCoreApplication::applicationDirPath(), QDir::homePath(),
+          qEnvironmentVariable("XDG_CONFIG_HOME"), pictures};
 }

@@ -2,13 +2,16 @@
 
 #include <QString>
 
+#include <functional>
+
 // What decides where the settings live. main reads it from the system; tests point it at
 // temporary folders.
 struct SettingsEnvironment {
   QString programFolder;  // the folder that holds the executable
   QString home;
   QString configHome;  // $XDG_CONFIG_HOME, empty when unset
-  QString pictures;    // what `xdg-user-dir PICTURES` printed, empty when it could not run
+  // What `xdg-user-dir PICTURES` prints, empty when it cannot run; asked only when needed.
+  std::function<QString()> pictures;
 };
 
 enum class SettingsSource {

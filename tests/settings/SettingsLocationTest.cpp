@@ -32,8 +32,8 @@ struct Places {
     return LeeIni(world.path(file), QStringLiteral("CONFIGURACION"), QString::fromUtf8(name));
   }
   SettingsStart prepare(const QString& pictures = {}, const QString& configHome = {}) const {
-    return prepareSettings(
-        {world.path(QStringLiteral("usr/bin")), path("home"), configHome, pictures});
+    return prepareSettings({world.path(QStringLiteral("usr/bin")), path("home"), configHome,
+                            [pictures] { return pictures; }});
   }
 
   TestWorld world;
