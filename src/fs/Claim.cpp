@@ -6,19 +6,36 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <climits>
+
 #include <cerrno>
 
 namespace {
 
 constexpr int keptNameTries = 100;
 
-QByteArray keptName(const QByteArray& name, int attempt) {
+// The longest name the folder's file system takes.
+qsizetype longestName(int folder) {
+  const long limit = fpathconf(folder, _PC_NAME_MAX);
+  return limit > 0 ? static_cast<qsizetype>(limit) : NAME_MAX;
+}
+
+// The stem is shortened, never the extension, so that a long name still fits once marked; a
+// cut never ends inside a UTF-8 character.
+QByteArray keptName(const QByteArray& name, int attempt, qsizetype limit) {
   const qsizetype dot = name.lastIndexOf('.');
-  const bool hasExtension = dot > 0;
-  const QByteArray stem = hasExtension ? name.left(dot) : name;
+  const bool hasExtension = dot > 0 && name.size() - dot < limit / 2;
+  QByteArray stem = hasExtension ? name.left(dot) : name;
   const QByteArray extension = hasExtension ? name.mid(dot) : QByteArray();
   const QByteArray mark = attempt == 1 ? QByteArray(" (conservado)")
                                        : " (conservado " + QByteArray::number(attempt) + ")";
+  qsizetype room = limit - mark.size() - extension.size();
+  if (stem.size() > room) {
+    while (room > 0 && (static_cast<unsigned char>(stem[room]) & 0xC0) == 0x80) {
+      --room;
+    }
+    stem.truncate(room);
+  }
   return stem + mark + extension;
 }
 
@@ -35,13 +52,14 @@ bool isSingleComponent(const QByteArray& name) {
 
 // Tries name, then kept names, while the one tried is taken.
 template <typename Place>
-QByteArray placeUnderFreeName(const QByteArray& name, Place place) {
+QByteArray placeUnderFreeName(int folder, const QByteArray& name, Place place) {
   int error = place(name);
   if (error == 0) {
     return name;
   }
+  const qsizetype limit = longestName(folder);
   for (int attempt = 1; error == EEXIST && attempt <= keptNameTries; ++attempt) {
-    const QByteArray kept = keptName(name, attempt);
+    const QByteArray kept = keptName(name, attempt, limit);
     error = place(kept);
     if (error == 0) {
       return kept;
@@ -52,13 +70,13 @@ QByteArray placeUnderFreeName(const QByteArray& name, Place place) {
 
 QByteArray restoreClaimed(FileOps& ops, int folder, const QByteArray& claim,
                           const QByteArray& name) {
-  return placeUnderFreeName(name, [&](const QByteArray& candidate) {
+  return placeUnderFreeName(folder, name, [&](const QByteArray& candidate) {
     return ops.renameAt(folder, claim.constData(), folder, candidate.constData());
   });
 }
 
 QByteArray restoreContent(FileOps& ops, int folder, int fd, const QByteArray& name, mode_t mode) {
-  return placeUnderFreeName(name, [&](const QByteArray& candidate) {
+  return placeUnderFreeName(folder, name, [&](const QByteArray& candidate) {
     const int created =
         ops.openAt(folder, candidate.constData(), O_WRONLY | O_CREAT | O_EXCL, mode);
     if (created < 0) {

@@ -17,7 +17,7 @@ int result(int returned) {
 }  // namespace
 
 int FileOps::openAt(int folder, const char* name, int flags, mode_t mode) {
-  if (const int error = before(Step::Open, name); error != 0) {
+  if (const int error = before(Step::Open, name, folder); error != 0) {
     return -error;
   }
   const int fd = ::openat(folder, name, flags | O_CLOEXEC, mode);
@@ -25,35 +25,35 @@ int FileOps::openAt(int folder, const char* name, int flags, mode_t mode) {
 }
 
 int FileOps::statAt(int folder, const char* name, struct stat& info) {
-  if (const int error = before(Step::Stat, name); error != 0) {
+  if (const int error = before(Step::Stat, name, folder); error != 0) {
     return error;
   }
   return result(::fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW));
 }
 
 int FileOps::makeFolder(int folder, const char* name) {
-  if (const int error = before(Step::MakeFolder, name); error != 0) {
+  if (const int error = before(Step::MakeFolder, name, folder); error != 0) {
     return error;
   }
   return result(::mkdirat(folder, name, 0777));
 }
 
 int FileOps::renameAt(int fromFolder, const char* from, int toFolder, const char* to) {
-  if (const int error = before(Step::Rename, from); error != 0) {
+  if (const int error = before(Step::Rename, from, fromFolder); error != 0) {
     return error;
   }
   return result(::renameat2(fromFolder, from, toFolder, to, RENAME_NOREPLACE));
 }
 
 int FileOps::unlinkAt(int folder, const char* name) {
-  if (const int error = before(Step::Unlink, name); error != 0) {
+  if (const int error = before(Step::Unlink, name, folder); error != 0) {
     return error;
   }
   return result(::unlinkat(folder, name, 0));
 }
 
 int FileOps::removeFolder(int folder, const char* name) {
-  if (const int error = before(Step::RemoveFolder, name); error != 0) {
+  if (const int error = before(Step::RemoveFolder, name, folder); error != 0) {
     return error;
   }
   return result(::unlinkat(folder, name, AT_REMOVEDIR));
@@ -61,21 +61,21 @@ int FileOps::removeFolder(int folder, const char* name) {
 
 int FileOps::copy(int from, int to, off_t& copied) {
   copied = 0;
-  if (const int error = before(Step::Copy, nullptr); error != 0) {
+  if (const int error = before(Step::Copy, nullptr, to); error != 0) {
     return error;
   }
   return copyContents(from, to, copied);
 }
 
 int FileOps::writeAll(int fd, const char* data, std::size_t size) {
-  if (const int error = before(Step::Write, nullptr); error != 0) {
+  if (const int error = before(Step::Write, nullptr, fd); error != 0) {
     return error;
   }
   return ::writeAll(fd, data, size);
 }
 
 int FileOps::flush(int fd) {
-  if (const int error = before(Step::Flush, nullptr); error != 0) {
+  if (const int error = before(Step::Flush, nullptr, fd); error != 0) {
     return error;
   }
   return result(::fsync(fd));

@@ -25,9 +25,10 @@ public:
   int flush(int fd);
 
 protected:
-  // Runs before every step, with the name it concerns (null for a step on a descriptor): 0
-  // lets it go on, an error number fails it with that error.
-  virtual int before(Step, const char*) { return 0; }
+  // Runs before every step, with the name it concerns (null for a step on a descriptor) and
+  // the descriptor it acts on (the folder for a named step): 0 lets it go on, an error
+  // number fails it with that error.
+  virtual int before(Step, const char* /*name*/, int /*fd*/) { return 0; }
 };
 
 // The plain system calls, with nothing in between.

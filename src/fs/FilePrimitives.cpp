@@ -3,6 +3,7 @@
 #include "fs/UniqueFd.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
@@ -102,4 +103,13 @@ int sameContent(int first, int second, bool& same) {
     }
     offset += static_cast<off_t>(gotA);
   }
+}
+
+int lockWithoutWaiting(int fd) {
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EINTR) {
+      return errno;
+    }
+  }
+  return 0;
 }

@@ -18,3 +18,8 @@ int readAll(int fd, std::size_t limit, QByteArray& content);
 
 // Compares two open files byte for byte from their starts.
 int sameContent(int first, int second, bool& same);
+
+// Takes an exclusive lock on an open file or folder without waiting: EWOULDBLOCK while another
+// open description holds it, in this process or another. The kernel drops it with the last
+// descriptor, so a lock found free means its holder has ended.
+int lockWithoutWaiting(int fd);

@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
+#include <mutex>
 
 namespace {
-constexpr std::int64_t recentNanoseconds = 2'000'000'000;
+constexpr std::int64_t quietNanoseconds = 10'000'000'000;
 
 std::int64_t nanoseconds(const timespec& t) {
   return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
@@ -16,9 +18,17 @@ timespec realClock() {
   clock_gettime(CLOCK_REALTIME, &now);
   return now;
 }
+
+// A lease held even for an instant makes the kernel signal us when another program opens the
+// file, and that signal's default action ends the process.
+void ignoreLeaseBreaks() {
+  static std::once_flag once;
+  std::call_once(once, [] { std::signal(SIGIO, SIG_IGN); });
+}
 }  // namespace
 
 LeaseAnswer probeWriteLease(int fd) {
+  ignoreLeaseBreaks();
   if (fcntl(fd, F_SETLEASE, F_WRLCK) == 0) {
     fcntl(fd, F_SETLEASE, F_UNLCK);
     return LeaseAnswer::Free;
@@ -26,24 +36,32 @@ LeaseAnswer probeWriteLease(int fd) {
   return errno == EAGAIN ? LeaseAnswer::Held : LeaseAnswer::Refused;
 }
 
-// Either way round: a writer on another machine may stamp times a little ahead of ours.
-bool modifiedRecently(const timespec& modified, const timespec& now) {
-  const std::int64_t gap = nanoseconds(now) - nanoseconds(modified);
-  return gap < recentNanoseconds && gap > -recentNanoseconds;
+// Either way round: a writer on another machine may stamp times a little ahead of ours. The
+// change time moves with a truncation or a change of owner that leaves the content's time.
+bool changedRecently(const struct stat& info, const timespec& now) {
+  const std::int64_t at = nanoseconds(now);
+  for (const timespec& changed : {info.st_mtim, info.st_ctim}) {
+    const std::int64_t gap = at - nanoseconds(changed);
+    if (gap < quietNanoseconds && gap > -quietNanoseconds) {
+      return true;
+    }
+  }
+  return false;
 }
 
-bool isInUse(int fd, const QByteArray& name, const struct stat& info, const InUseCheck& check) {
+InUse inUseState(int fd, const QByteArray& name, const struct stat& info, const InUseCheck& check) {
   if (check.tryLeases) {
     const LeaseAnswer answer = probeWriteLease(fd);
     if (answer != LeaseAnswer::Refused) {
-      return answer == LeaseAnswer::Held;
+      return answer == LeaseAnswer::Held ? InUse::Writing : InUse::Free;
     }
   }
   if (check.events) {
     const EventVerdict verdict = check.events(name, info.st_mtim);
     if (verdict != EventVerdict::NotCovered) {
-      return verdict == EventVerdict::Writing;
+      return verdict == EventVerdict::Writing ? InUse::Writing : InUse::Free;
     }
   }
-  return modifiedRecently(info.st_mtim, check.fileClock ? check.fileClock() : realClock());
+  return changedRecently(info, check.fileClock ? check.fileClock() : realClock()) ? InUse::Writing
+                                                                                  : InUse::Unseen;
 }

@@ -3,6 +3,8 @@
 #include "fs/FileOps.h"
 #include "monitor/BatchRun.h"
 
+#include <QFile>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <cerrno>
@@ -16,6 +18,9 @@ namespace {
 
 constexpr int claimedFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
 
+// Descriptors are a limited resource: past this many, removed originals are let go at once.
+constexpr std::size_t heldAtMost = 256;
+
 bool hasClaim(const TakenFile& file) {
   return file.stage == TakenFile::Stage::Claimed || file.stage == TakenFile::Stage::Copied ||
          file.stage == TakenFile::Stage::Published;
@@ -24,12 +29,11 @@ bool hasClaim(const TakenFile& file) {
 }  // namespace
 
 bool BatchRun::copyAll() {
-  const QByteArray tag =
-      privatePrefix + QByteArray::number(static_cast<qulonglong>(batchInfo_.st_ino));
+  tag_ = saveTag(batchInfo_.st_ino);
   qsizetype index = 0;
   for (TakenFile& file : taken_) {
-    file.claim = tag + "-claim-" + QByteArray::number(index);
-    file.temporary = tag + "-copy-" + QByteArray::number(index);
+    file.claim = tag_ + "-claim-" + QByteArray::number(index);
+    file.temporary = tag_ + "-copy-" + QByteArray::number(index);
     ++index;
   }
   if (!writeJournal(BatchJournal::Mode::Copy)) {
@@ -39,7 +43,12 @@ bool BatchRun::copyAll() {
   for (auto file = taken_.begin(); copied && file != taken_.end(); ++file) {
     copied = file->stage != TakenFile::Stage::Claimed || copyOne(*file);
   }
-  if (!copied || !flushCopies() || !publishCopies() || !flushBoth()) {
+  if (copied && flushCopies() && publishCopies()) {
+    const int error = flushBoth();
+    copied = error == 0 ? batchStillReachable()
+                        : fail(SaveFailure::Other, result_.batchFolder, diskError(error));
+  }
+  if (!copied) {
     undoCopies();
     return false;
   }
@@ -49,7 +58,13 @@ bool BatchRun::copyAll() {
 }
 
 void BatchRun::giveBack(TakenFile& file, const QString& reason) {
-  file.name = restoreClaimed(ops_, watched_.get(), file.claim, file.name);
+  const QByteArray name = restoreClaimed(ops_, watched_.get(), file.claim, file.name);
+  if (name.isEmpty()) {
+    hidden_ = true;
+    leave(file, reason + QStringLiteral("; recuperará su nombre en el próximo guardado"));
+    return;
+  }
+  file.name = name;
   leave(file, reason);
 }
 
@@ -64,16 +79,18 @@ bool BatchRun::claimAll() {
       leave(file, QStringLiteral("ya no estaba en el directorio"));
       continue;
     }
+    const QString what = QStringLiteral("no se puede quitar del directorio de monitorización: ");
+    if (error != 0 && leaveOnFileError(file, error, what)) {
+      continue;
+    }
     if (error != 0) {
-      return fail(SaveFailure::Other, sourcePath(file.name),
-                  QStringLiteral("no se puede quitar del directorio de monitorización: ") +
-                      errnoText(error));
+      return fail(SaveFailure::Other, sourcePath(file.name), what + errnoText(error));
     }
     file.stage = TakenFile::Stage::Claimed;
     struct stat info {};
     if (ops_.statAt(watched_.get(), file.claim.constData(), info) != 0 ||
-        !identityOf(info).sameFile(file.identity)) {
-      giveBack(file, QStringLiteral("se sustituyó mientras se guardaba el lote"));
+        !(identityOf(info) == file.identity)) {
+      giveBack(file, QStringLiteral("cambió mientras se guardaba el lote"));
     }
   }
   return true;
@@ -96,6 +113,10 @@ bool BatchRun::copyOne(TakenFile& file) {
     return fail(SaveFailure::Other, result_.batchFolder, errnoText(-destination.get()));
   }
   file.stage = TakenFile::Stage::Copied;
+  struct stat made {};
+  if (fstat(destination.get(), &made) == 0) {
+    file.copyInode = made.st_ino;
+  }
   off_t copied = 0;
   if (const int error = ops_.copy(source.get(), destination.get(), copied); error != 0) {
     return fail(SaveFailure::Other, sourcePath(file.name), errnoText(error));
@@ -156,6 +177,33 @@ bool BatchRun::publishCopies() {
   return true;
 }
 
+// A save folder that went away meanwhile (a lazy unmount) still takes writes through the open
+// folder, and they are lost with it: the originals stay until the path leads to the same folder
+// and every copy is found there.
+bool BatchRun::batchStillReachable() {
+  const QString gone = QStringLiteral("el directorio del lote dejó de estar accesible");
+  const UniqueFd base(
+      ops_.openAt(AT_FDCWD, QFile::encodeName(request_.base).constData(), O_RDONLY | O_DIRECTORY));
+  const UniqueFd batch(base.valid() ? ops_.openAt(base.get(), batchName_.constData(),
+                                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW)
+                                    : base.get());
+  struct stat info {};
+  if (!batch.valid() || fstat(batch.get(), &info) != 0 || info.st_dev != batchInfo_.st_dev ||
+      info.st_ino != batchInfo_.st_ino) {
+    return fail(SaveFailure::Other, result_.batchFolder, gone);
+  }
+  for (const TakenFile& file : taken_) {
+    if (file.stage == TakenFile::Stage::Published &&
+        (ops_.statAt(batch.get(), file.name.constData(), info) != 0 ||
+         info.st_ino != file.copyInode || info.st_size != file.identity.size)) {
+      return fail(SaveFailure::Other,
+                  result_.batchFolder + QLatin1Char('/') + displayName(file.name),
+                  QStringLiteral("la copia ya no está en el lote"));
+    }
+  }
+  return true;
+}
+
 // An original is removed only while it is still exactly what was copied; one that changed
 // goes back to its name, and its earlier content stays in the batch. It is held open across
 // its removal, so that a write that slips in between the check and the removal is caught
@@ -165,7 +213,7 @@ void BatchRun::deleteClaimed() {
     if (file.stage != TakenFile::Stage::Published) {
       continue;
     }
-    const UniqueFd held(ops_.openAt(watched_.get(), file.claim.constData(), claimedFlags));
+    UniqueFd held(ops_.openAt(watched_.get(), file.claim.constData(), claimedFlags));
     struct stat now {};
     int error = held.valid() ? 0 : -held.get();
     if (error == 0 && (fstat(held.get(), &now) != 0 || !(identityOf(now) == file.identity))) {
@@ -183,12 +231,28 @@ void BatchRun::deleteClaimed() {
     if (fstat(held.get(), &now) == 0 && identityOf(now) == file.identity) {
       file.stage = TakenFile::Stage::Done;
       ++result_.moved;
+      keepWatching(file, std::move(held));
       continue;
     }
-    file.name = restoreContent(ops_, watched_.get(), held.get(), file.name, file.mode & 0777);
+    const QByteArray restored =
+        restoreContent(ops_, watched_.get(), held.get(), file.name, file.mode & 0777);
+    file.name = restored.isEmpty() ? file.name : restored;
     leave(file, QStringLiteral("cambió mientras se guardaba; su copia anterior está en el lote"));
   }
   ops_.flush(watched_.get());
+}
+
+// An original that only the quiet rule let through is held open for a while once removed: its
+// writer may only have been pausing, and what it writes still is the user's.
+void BatchRun::keepWatching(const TakenFile& file, UniqueFd held) {
+  if (!file.unseen || result_.removed.size() >= heldAtMost) {
+    return;
+  }
+  if (!result_.watched) {
+    result_.watched = std::make_shared<const UniqueFd>(fcntl(watched_.get(), F_DUPFD_CLOEXEC, 0));
+  }
+  result_.removed.push_back({file.name, std::make_shared<const UniqueFd>(std::move(held)),
+                             file.identity, file.mode & 0777});
 }
 
 void BatchRun::undoCopies() {
@@ -198,10 +262,16 @@ void BatchRun::undoCopies() {
     } else if (file.stage == TakenFile::Stage::Published) {
       ops_.unlinkAt(batch_.get(), file.name.constData());
     }
-    if (hasClaim(file)) {
-      file.name = restoreClaimed(ops_, watched_.get(), file.claim, file.name);
-      file.stage = TakenFile::Stage::Checked;
+    if (!hasClaim(file)) {
+      continue;
     }
+    const QByteArray name = restoreClaimed(ops_, watched_.get(), file.claim, file.name);
+    if (name.isEmpty()) {
+      hidden_ = true;
+      continue;
+    }
+    file.name = name;
+    file.stage = TakenFile::Stage::Checked;
   }
   ops_.flush(watched_.get());
 }

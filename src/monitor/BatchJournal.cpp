@@ -95,6 +95,30 @@ QByteArray formatJournal(const BatchJournal& journal) {
   return text;
 }
 
+QByteArray saveTag(ino_t batchInode) {
+  return privatePrefix + QByteArray::number(static_cast<qulonglong>(batchInode));
+}
+
+QByteArray indexName(const QByteArray& tag) {
+  return tag + "-index";
+}
+
+QByteArray indexDraftName(const QByteArray& tag) {
+  return tag + "-index.new";
+}
+
+QByteArray tagOf(const QByteArray& name) {
+  if (!isPrivateName(name)) {
+    return {};
+  }
+  const qsizetype start = qsizetype(sizeof privatePrefix) - 1;
+  qsizetype end = start;
+  while (end < name.size() && std::isdigit(static_cast<unsigned char>(name[end]))) {
+    ++end;
+  }
+  return end > start && end < name.size() && name[end] == '-' ? name.left(end) : QByteArray();
+}
+
 std::optional<BatchJournal> parseJournal(const QByteArray& text) {
   if (!text.endsWith('\n')) {
     return std::nullopt;

@@ -29,6 +29,16 @@ struct BatchJournal {
 
 QByteArray formatJournal(const BatchJournal& journal);
 
+// Across file systems the claimed originals wait in the watched folder under hidden names that
+// start with their save's tag. An index beside them holds the journal's text, so that they can
+// be named truly even when their batch folder is out of reach. A live save keeps its index
+// locked.
+QByteArray saveTag(ino_t batchInode);
+QByteArray indexName(const QByteArray& tag);
+QByteArray indexDraftName(const QByteArray& tag);
+// The tag of one of a save's hidden names, or an empty name for any other name.
+QByteArray tagOf(const QByteArray& name);
+
 // Nothing when the text is not a whole journal: cut short, malformed, or naming anything but
 // single entries of a folder (and, for the hidden names, the save's own private names).
 std::optional<BatchJournal> parseJournal(const QByteArray& text);

@@ -11,50 +11,126 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <cerrno>
+#include <map>
 #include <optional>
+#include <vector>
 
 namespace {
 
 constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW;
 constexpr int fileFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
-constexpr std::size_t journalLimit = std::size_t{256} << 20;
+// One journal line names one file with three names of at most 255 bytes in hexadecimal and
+// five numbers; a journal has at most one line for each file of its two folders.
+constexpr std::size_t journalLineAtMost = 1700;
+constexpr std::size_t journalHeadAtMost = 128;
+const QByteArray unnamedName = "recuperado";
 
 bool ownedByUs(const struct stat& info) {
   return info.st_uid == geteuid() && (info.st_mode & S_IWOTH) == 0;
 }
 
+// The names of a folder's entries, "." and ".." aside, with their kinds as the listing tells.
+std::vector<std::pair<QByteArray, unsigned char>> entriesOf(int folder) {
+  std::vector<std::pair<QByteArray, unsigned char>> entries;
+  const int listing = dup(folder);
+  DIR* dir = listing >= 0 ? fdopendir(listing) : nullptr;
+  if (!dir) {
+    if (listing >= 0) {
+      close(listing);
+    }
+    return entries;
+  }
+  rewinddir(dir);
+  while (const dirent* entry = readdir(dir)) {
+    const QByteArray name(entry->d_name);
+    if (name != "." && name != "..") {
+      entries.emplace_back(name, entry->d_type);
+    }
+  }
+  closedir(dir);
+  return entries;
+}
+
 class Recovery {
 public:
-  Recovery(FileOps& ops, int watched, const struct stat& watchedInfo, RecoveryReport& report)
-      : ops_(ops), watched_(watched), watchedInfo_(watchedInfo), report_(report) {}
+  Recovery(FileOps& ops, int watched, const struct stat& watchedInfo, RecoveryReport& report,
+           RefusedJournals* refused)
+      : ops_(ops),
+        watched_(watched),
+        watchedInfo_(watchedInfo),
+        report_(report),
+        refused_(refused) {}
 
   void scan(int parent, const QString& parentPath) {
-    const int listing = dup(parent);
-    DIR* dir = listing >= 0 ? fdopendir(listing) : nullptr;
-    if (!dir) {
-      if (listing >= 0) {
-        close(listing);
-      }
-      return;
+    const auto entries = entriesOf(parent);
+    if (parent == watched_) {
+      watchedEntries_ = entries.size();
     }
     std::vector<QByteArray> candidates;
-    while (const dirent* entry = readdir(dir)) {
-      const QByteArray name(entry->d_name);
-      if ((entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN) || name == "." || name == "..") {
-        continue;
-      }
+    for (const auto& [name, type] : entries) {
       struct stat info {};
-      if (fstatat(parent, (name + '/' + journalName).constData(), &info, AT_SYMLINK_NOFOLLOW) ==
-              0 ||
-          fstatat(parent, (name + '/' + journalDraftName).constData(), &info,
-                  AT_SYMLINK_NOFOLLOW) == 0) {
+      if ((type == DT_DIR || type == DT_UNKNOWN) &&
+          (fstatat(parent, (name + '/' + journalName).constData(), &info, AT_SYMLINK_NOFOLLOW) ==
+               0 ||
+           fstatat(parent, (name + '/' + journalDraftName).constData(), &info,
+                   AT_SYMLINK_NOFOLLOW) == 0)) {
         candidates.push_back(name);
       }
     }
-    closedir(dir);
     for (const QByteArray& name : candidates) {
       recoverOne(parent, name, parentPath + QLatin1Char('/') + QFile::decodeName(name));
     }
+  }
+
+  // Hidden names in the watched folder that no journal put right: a save's index names them
+  // truly; what nothing names gets a plain visible name. A save still running keeps its index
+  // locked, and its hidden files are its own.
+  void sweep() {
+    std::map<QByteArray, std::vector<QByteArray>> hidden;
+    std::vector<QByteArray> indexes;
+    for (const auto& [name, type] : entriesOf(watched_)) {
+      const QByteArray tag = tagOf(name);
+      if (tag.isEmpty() || (type != DT_REG && type != DT_UNKNOWN)) {
+        continue;
+      }
+      if (name == indexName(tag) || name == indexDraftName(tag)) {
+        indexes.push_back(name);
+      } else {
+        hidden[tag].push_back(name);
+      }
+    }
+    std::vector<UniqueFd> locks;
+    for (const QByteArray& name : indexes) {
+      const QByteArray tag = tagOf(name);
+      UniqueFd index(ops_.openAt(watched_, name.constData(), fileFlags));
+      struct stat info {};
+      if (!index.valid() || fstat(index.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+          info.st_uid != geteuid() || lockWithoutWaiting(index.get()) != 0) {
+        hidden.erase(tag);
+        continue;
+      }
+      std::optional<BatchJournal> journal;
+      if (name == indexName(tag)) {
+        journal = readTrusted(index.get(), info, 0);
+      }
+      if (journal) {
+        for (const JournalEntry& entry : journal->entries) {
+          returnClaimed(entry);
+        }
+      }
+      ops_.unlinkAt(watched_, name.constData());
+      locks.push_back(std::move(index));
+    }
+    for (const auto& [tag, names] : hidden) {
+      for (const QByteArray& name : names) {
+        struct stat info {};
+        if (isFile(watched_, name, info) &&
+            !restoreClaimed(ops_, watched_, name, unnamedName).isEmpty()) {
+          ++report_.unnamed;
+        }
+      }
+    }
+    ops_.flush(watched_);
   }
 
 private:
@@ -70,6 +146,9 @@ private:
                QStringLiteral("el directorio no es del usuario o otros pueden escribir en él"));
       return;
     }
+    if (lockWithoutWaiting(batch.get()) != 0) {
+      return;  // a save still running
+    }
     BatchJournal journal;
     if (!readJournal(batch.get(), path, journal)) {
       return;
@@ -81,6 +160,11 @@ private:
         putCopyRight(batch.get(), entry);
       }
     }
+    if (journal.mode == BatchJournal::Mode::Copy && !journal.entries.empty()) {
+      const QByteArray tag = tagOf(journal.entries.front().claim);
+      ops_.unlinkAt(watched_, indexName(tag).constData());
+      ops_.unlinkAt(watched_, indexDraftName(tag).constData());
+    }
     ops_.unlinkAt(batch.get(), journalDraftName);
     ops_.unlinkAt(batch.get(), journalName);
     ops_.flush(batch.get());
@@ -91,33 +175,54 @@ private:
   }
 
   // False, and reported, when a journal is there but not to be acted on. A journal only in
-  // draft was cut short before any file moved: journal is left with nothing to do.
+  // draft was cut short before any file moved: journal is left with nothing to do. Neither:
+  // the save ended between the look and the lock.
   bool readJournal(int batch, const QString& path, BatchJournal& journal) {
     const UniqueFd fd(ops_.openAt(batch, journalName, fileFlags));
     if (!fd.valid()) {
-      return true;
+      struct stat draft {};
+      return ops_.statAt(batch, journalDraftName, draft) == 0;
     }
     struct stat info {};
     if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid()) {
       distrust(path, QStringLiteral("su diario no es un archivo del usuario"));
       return false;
     }
-    QByteArray text;
-    std::optional<BatchJournal> parsed;
-    if (readAll(fd.get(), journalLimit, text) == 0) {
-      parsed = parseJournal(text);
-    }
-    if (!parsed) {
-      distrust(path, QStringLiteral("su diario está incompleto o dañado"));
+    if (refused_ && refused_->contains(info)) {
       return false;
     }
-    if (parsed->watchedDevice != watchedInfo_.st_dev ||
-        parsed->watchedInode != watchedInfo_.st_ino) {
-      distrust(path, QStringLiteral("su diario es de otro directorio de monitorización"));
+    std::optional<BatchJournal> parsed = readTrusted(fd.get(), info, entriesOf(batch).size());
+    if (!parsed) {
+      if (refused_) {
+        refused_->add(info);
+      }
+      distrust(path, why_);
       return false;
     }
     journal = std::move(*parsed);
     return true;
+  }
+
+  // A journal or index, read only up to what one could hold, and only for this watched folder.
+  std::optional<BatchJournal> readTrusted(int fd, const struct stat& info,
+                                          std::size_t batchEntries) {
+    const std::size_t limit =
+        journalHeadAtMost + (watchedEntries_ + batchEntries + 1) * journalLineAtMost;
+    QByteArray text;
+    std::optional<BatchJournal> parsed;
+    if (static_cast<std::size_t>(info.st_size) <= limit && readAll(fd, limit, text) == 0) {
+      parsed = parseJournal(text);
+    }
+    if (!parsed) {
+      why_ = QStringLiteral("su diario está incompleto o dañado");
+      return std::nullopt;
+    }
+    if (parsed->watchedDevice != watchedInfo_.st_dev ||
+        parsed->watchedInode != watchedInfo_.st_ino) {
+      why_ = QStringLiteral("su diario es de otro directorio de monitorización");
+      return std::nullopt;
+    }
+    return parsed;
   }
 
   bool isFile(int folder, const QByteArray& name, struct stat& info) {
@@ -130,6 +235,17 @@ private:
         ops_.renameAt(batch, entry.name.constData(), watched_, entry.name.constData()) == 0) {
       ++report_.returned;
     }
+  }
+
+  // A claimed original goes back under its name, or a kept name when that is taken.
+  bool returnClaimed(const JournalEntry& entry) {
+    struct stat info {};
+    if (isFile(watched_, entry.claim, info) && identityOf(info).sameFile(entry.identity) &&
+        !restoreClaimed(ops_, watched_, entry.claim, entry.name).isEmpty()) {
+      ++report_.returned;
+      return true;
+    }
+    return false;
   }
 
   void putCopyRight(int batch, const JournalEntry& entry) {
@@ -150,8 +266,8 @@ private:
         ++report_.keptCopies;
       }
     }
-    if (claimed && !restoreClaimed(ops_, watched_, entry.claim, entry.name).isEmpty()) {
-      ++report_.returned;
+    if (claimed) {
+      returnClaimed(entry);
     }
   }
 
@@ -167,12 +283,15 @@ private:
   int watched_;
   struct stat watchedInfo_;
   RecoveryReport& report_;
+  RefusedJournals* refused_;
+  std::size_t watchedEntries_ = 0;
+  QString why_;
 };
 
 }  // namespace
 
 RecoveryReport recoverInterruptedSaves(const QString& saveFolder, const QString& watchedFolder,
-                                       FileOps& ops) {
+                                       FileOps& ops, RefusedJournals* refused) {
   RecoveryReport report;
   const UniqueFd watched(
       open(QFile::encodeName(watchedFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -180,7 +299,7 @@ RecoveryReport recoverInterruptedSaves(const QString& saveFolder, const QString&
   if (!watched.valid() || fstat(watched.get(), &watchedInfo) != 0) {
     return report;
   }
-  Recovery recovery(ops, watched.get(), watchedInfo, report);
+  Recovery recovery(ops, watched.get(), watchedInfo, report, refused);
   recovery.scan(watched.get(), watchedFolder);
   const UniqueFd save(
       open(QFile::encodeName(saveFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -189,5 +308,6 @@ RecoveryReport recoverInterruptedSaves(const QString& saveFolder, const QString&
       (saveInfo.st_dev != watchedInfo.st_dev || saveInfo.st_ino != watchedInfo.st_ino)) {
     recovery.scan(save.get(), saveFolder);
   }
+  recovery.sweep();
   return report;
 }

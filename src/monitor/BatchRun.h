@@ -9,9 +9,13 @@
 #include <QString>
 
 #include <sys/stat.h>
+#include <memory>
 #include <vector>
 
 class FileOps;
+
+// "no se pudo escribir en el disco: " and why.
+QString diskError(int error);
 
 // One file on its way from the watched folder into the batch folder.
 struct TakenFile {
@@ -20,8 +24,10 @@ struct TakenFile {
   QByteArray claim;
   QByteArray temporary;
   FileIdentity identity;
+  ino_t copyInode = 0;
   mode_t mode = 0;
   Stage stage = Stage::Checked;
+  bool unseen = false;  // free by the quiet rule alone
 };
 
 // The steps of one batch save, shared by its two ways of moving files: renaming them within
@@ -35,18 +41,26 @@ private:
   bool fail(SaveFailure failure, const QString& concerned, const QString& reason);
   QString sourcePath(const QByteArray& name) const;
   void leave(TakenFile& file, const QString& reason);
-  // A claimed file goes back to the watched folder, under its name if still free, and waits.
+  // A claimed file goes back to the watched folder, under its name if still free, and waits;
+  // one that cannot stays hidden, and its journal with it, for the next recovery.
   void giveBack(TakenFile& file, const QString& reason);
+  // A step that failed for one file alone leaves that file; false when the folder as a whole
+  // failed, which fails the batch.
+  bool leaveOnFileError(TakenFile& file, int error, const QString& what);
   void advance();
 
   bool checkTarget();
   bool openFolders();
   bool checkSources();
+  void checkOne(const QByteArray& name, QByteArray& holdingBack);
   bool createFolder();
   bool writeJournal(BatchJournal::Mode mode);
-  bool flushBoth();
+  int writeWhole(int folder, const QByteArray& draft, const QByteArray& name,
+                 const QByteArray& text, UniqueFd& fd);
+  int flushBoth();
   void finish();
   void removeJournalAndFolder();
+  void removeOwnFolder();
 
   enum class MoveOutcome { Done, Failed, Unsupported };
   MoveOutcome moveAll();
@@ -57,7 +71,9 @@ private:
   bool copyOne(TakenFile& file);
   bool flushCopies();
   bool publishCopies();
+  bool batchStillReachable();
   void deleteClaimed();
+  void keepWatching(const TakenFile& file, UniqueFd held);
   void undoCopies();
 
   const SaveRequest& request_;
@@ -68,7 +84,10 @@ private:
   QByteArray batchName_;
   UniqueFd watched_;
   UniqueFd base_;
-  UniqueFd batch_;
+  UniqueFd batch_;  // locked while the save runs, so that no recovery takes it for a crashed one
+  UniqueFd index_;  // locked likewise
+  QByteArray tag_;
+  bool hidden_ = false;  // a claimed file could not be given its name back
   struct stat watchedInfo_ {};
   struct stat batchInfo_ {};
   std::vector<TakenFile> taken_;

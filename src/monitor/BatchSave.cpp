@@ -2,6 +2,7 @@
 
 #include "fs/ErrnoText.h"
 #include "fs/FileOps.h"
+#include "fs/FilePrimitives.h"
 #include "monitor/BatchRun.h"
 #include "monitor/BatchStamp.h"
 
@@ -20,6 +21,10 @@ constexpr int sourceFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
 const QString inUseReason = QStringLiteral("el archivo está siendo usado por otro programa");
 
 }  // namespace
+
+QString diskError(int error) {
+  return QStringLiteral("no se pudo escribir en el disco: ") + errnoText(error);
+}
 
 BatchRun::BatchRun(const SaveRequest& request, const SaveEnv& env)
     : request_(request),
@@ -44,19 +49,17 @@ SaveResult BatchRun::run() {
     ops_.flush(base_.get());
     return result_;
   }
+  MoveOutcome outcome = MoveOutcome::Unsupported;
   if (watchedInfo_.st_dev == batchInfo_.st_dev) {
-    switch (moveAll()) {
-      case MoveOutcome::Done:
-        return result_;
-      case MoveOutcome::Failed:
-        removeJournalAndFolder();
-        return result_;
-      case MoveOutcome::Unsupported:
-        break;
-    }
+    outcome = moveAll();
   }
-  if (!copyAll()) {
+  if (outcome == MoveOutcome::Unsupported) {
+    outcome = copyAll() ? MoveOutcome::Done : MoveOutcome::Failed;
+  }
+  if (outcome == MoveOutcome::Failed) {
     removeJournalAndFolder();
+  } else if (result_.moved == 0) {
+    removeOwnFolder();  // every file was taken by someone else meanwhile
   }
   return result_;
 }
@@ -75,6 +78,26 @@ QString BatchRun::sourcePath(const QByteArray& name) const {
 void BatchRun::leave(TakenFile& file, const QString& reason) {
   file.stage = TakenFile::Stage::Left;
   result_.left.push_back({file.name, reason});
+}
+
+// A bind-mounted file, another user's file in a shared folder with the sticky bit, an immutable
+// file: the folder still takes the others. No space, a read-only file system or an I/O error
+// concern the folder as a whole.
+bool BatchRun::leaveOnFileError(TakenFile& file, int error, const QString& what) {
+  switch (error) {
+    case EPERM:
+    case EBUSY:
+    case ETXTBSY:
+    case EISDIR:
+    case ENOTEMPTY:
+    case EEXIST:
+    case ENAMETOOLONG:
+    case EXDEV:
+      leave(file, what + errnoText(error));
+      return true;
+    default:
+      return false;
+  }
 }
 
 void BatchRun::advance() {
@@ -126,37 +149,15 @@ bool BatchRun::checkSources() {
   taken_.reserve(request_.names.size());
   QByteArray holdingBack;
   for (const QByteArray& name : request_.names) {
-    TakenFile file{name, {}, {}, {}, 0, TakenFile::Stage::Checked};
-    struct stat info {};
-    int error = ops_.statAt(watched_.get(), name.constData(), info);
-    if (error == 0 && !S_ISREG(info.st_mode)) {
-      leave(file, QStringLiteral("no es un archivo normal"));
-      continue;
+    if (request_.lastInUse.count(name) != 0) {
+      checkOne(name, holdingBack);
     }
-    const UniqueFd fd(error == 0 ? ops_.openAt(watched_.get(), name.constData(), sourceFlags)
-                                 : -error);
-    if (!fd.valid()) {
-      error = -fd.get();
-      leave(file, error == ENOENT ? QStringLiteral("ya no estaba en el directorio")
-                                  : QStringLiteral("no se puede leer: ") + errnoText(error));
-      continue;
+  }
+  for (auto name = request_.names.begin(); holdingBack.isEmpty() && name != request_.names.end();
+       ++name) {
+    if (request_.lastInUse.count(*name) == 0) {
+      checkOne(*name, holdingBack);
     }
-    if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-      leave(file, QStringLiteral("no es un archivo normal"));
-      continue;
-    }
-    if (isInUse(fd.get(), name, info, check_)) {
-      result_.inUse.push_back(name);
-      if (request_.leaveIfInUse.count(name) != 0) {
-        leave(file, inUseReason);
-      } else if (holdingBack.isEmpty()) {
-        holdingBack = name;
-      }
-      continue;
-    }
-    file.identity = identityOf(info);
-    file.mode = info.st_mode & 07777;
-    taken_.push_back(std::move(file));
   }
   if (!holdingBack.isEmpty()) {
     taken_.clear();
@@ -164,6 +165,43 @@ bool BatchRun::checkSources() {
     return fail(SaveFailure::InUse, sourcePath(holdingBack), inUseReason);
   }
   return true;
+}
+
+void BatchRun::checkOne(const QByteArray& name, QByteArray& holdingBack) {
+  TakenFile file;
+  file.name = name;
+  struct stat info {};
+  int error = ops_.statAt(watched_.get(), name.constData(), info);
+  if (error == 0 && !S_ISREG(info.st_mode)) {
+    leave(file, QStringLiteral("no es un archivo normal"));
+    return;
+  }
+  const UniqueFd fd(error == 0 ? ops_.openAt(watched_.get(), name.constData(), sourceFlags)
+                               : -error);
+  if (!fd.valid()) {
+    error = -fd.get();
+    leave(file, error == ENOENT ? QStringLiteral("ya no estaba en el directorio")
+                                : QStringLiteral("no se puede leer: ") + errnoText(error));
+    return;
+  }
+  if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    leave(file, QStringLiteral("no es un archivo normal"));
+    return;
+  }
+  const InUse state = inUseState(fd.get(), name, info, check_);
+  if (state == InUse::Writing) {
+    result_.inUse.push_back(name);
+    if (request_.leaveIfInUse.count(name) != 0) {
+      leave(file, inUseReason);
+    } else if (holdingBack.isEmpty()) {
+      holdingBack = name;
+    }
+    return;
+  }
+  file.identity = identityOf(info);
+  file.mode = info.st_mode & 07777;
+  file.unseen = state == InUse::Unseen;
+  taken_.push_back(std::move(file));
 }
 
 bool BatchRun::createFolder() {
@@ -177,16 +215,23 @@ bool BatchRun::createFolder() {
                 QStringLiteral("no se pudo crear el directorio: ") + errnoText(error));
   }
   batch_ = UniqueFd(ops_.openAt(base_.get(), batchName_.constData(), folderFlags | O_NOFOLLOW));
-  if (!batch_.valid() || fstat(batch_.get(), &batchInfo_) != 0) {
-    const int error = batch_.valid() ? errno : -batch_.get();
+  int failure = batch_.valid() ? 0 : -batch_.get();
+  if (failure == 0 && fstat(batch_.get(), &batchInfo_) != 0) {
+    failure = errno;
+  }
+  if (failure == 0) {
+    failure = lockWithoutWaiting(batch_.get());
+  }
+  if (failure != 0) {
     ops_.removeFolder(base_.get(), batchName_.constData());
-    return fail(SaveFailure::Other, result_.batchFolder, errnoText(error));
+    return fail(SaveFailure::Other, result_.batchFolder, errnoText(failure));
   }
   return true;
 }
 
-// Written whole under a draft name and renamed, so that a journal either says everything or
-// is not there; flushed with the folders before the first file moves.
+// A journal is written whole under a draft name and renamed, so that it either says everything
+// or is not there; flushed with the folders before the first file moves. Across file systems
+// the same text goes into an index beside the claimed files, locked until the save ends.
 bool BatchRun::writeJournal(BatchJournal::Mode mode) {
   BatchJournal journal{mode, watchedInfo_.st_dev, watchedInfo_.st_ino, {}};
   journal.entries.reserve(taken_.size());
@@ -196,48 +241,86 @@ bool BatchRun::writeJournal(BatchJournal::Mode mode) {
     }
   }
   const QByteArray text = formatJournal(journal);
-  UniqueFd draft(ops_.openAt(batch_.get(), journalDraftName, O_WRONLY | O_CREAT | O_EXCL, 0600));
-  int error = draft.valid() ? 0 : -draft.get();
+  UniqueFd journalFd;
+  int error = writeWhole(batch_.get(), journalDraftName, journalName, text, journalFd);
   if (error == 0) {
-    error = ops_.writeAll(draft.get(), text.constData(), static_cast<std::size_t>(text.size()));
-  }
-  if (error == 0) {
-    error = ops_.flush(draft.get());
-  }
-  if (error == 0) {
-    error = draft.reset();
-  }
-  if (error == 0) {
-    error = ops_.renameAt(batch_.get(), journalDraftName, batch_.get(), journalName);
-  }
-  if (error == 0) {
-    error = flushBoth() ? 0 : EIO;
+    error = flushBoth();
   }
   if (error != 0) {
-    ops_.unlinkAt(batch_.get(), journalDraftName);
-    return fail(SaveFailure::Other, result_.batchFolder,
-                QStringLiteral("no se pudo escribir en el disco: ") + errnoText(error));
+    ops_.unlinkAt(batch_.get(), journalName);
+    return fail(SaveFailure::Other, result_.batchFolder, diskError(error));
+  }
+  if (mode == BatchJournal::Mode::Move) {
+    return true;
+  }
+  error = writeWhole(watched_.get(), indexDraftName(tag_), indexName(tag_), text, index_);
+  if (error == 0) {
+    error = ops_.flush(watched_.get());
+  }
+  if (error != 0) {
+    ops_.unlinkAt(watched_.get(), indexName(tag_).constData());
+    index_.reset();
+    return fail(SaveFailure::Other, request_.watchedFolder, diskError(error));
   }
   return true;
 }
 
-bool BatchRun::flushBoth() {
-  return ops_.flush(batch_.get()) == 0 && ops_.flush(base_.get()) == 0;
+int BatchRun::writeWhole(int folder, const QByteArray& draft, const QByteArray& name,
+                         const QByteArray& text, UniqueFd& fd) {
+  fd = UniqueFd(ops_.openAt(folder, draft.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600));
+  int error = fd.valid() ? lockWithoutWaiting(fd.get()) : -fd.get();
+  if (error == 0) {
+    error = ops_.writeAll(fd.get(), text.constData(), static_cast<std::size_t>(text.size()));
+  }
+  if (error == 0) {
+    error = ops_.flush(fd.get());
+  }
+  if (error == 0) {
+    error = ops_.renameAt(folder, draft.constData(), folder, name.constData());
+  }
+  if (error != 0) {
+    ops_.unlinkAt(folder, draft.constData());
+    fd.reset();
+  }
+  return error;
 }
 
-// The files are where they belong and on the disk: the journal has nothing left to tell.
+int BatchRun::flushBoth() {
+  const int error = ops_.flush(batch_.get());
+  return error != 0 ? error : ops_.flush(base_.get());
+}
+
+// The files are where they belong and on the disk: the journal has nothing left to tell,
+// unless a claimed file could not be given its name back.
 void BatchRun::finish() {
+  if (hidden_) {
+    return;
+  }
   ops_.unlinkAt(batch_.get(), journalName);
   ops_.flush(batch_.get());
+  if (index_.valid()) {
+    ops_.unlinkAt(watched_.get(), indexName(tag_).constData());
+  }
 }
 
 void BatchRun::removeJournalAndFolder() {
-  ops_.unlinkAt(batch_.get(), journalName);
-  ops_.unlinkAt(batch_.get(), journalDraftName);
-  if (ops_.removeFolder(base_.get(), batchName_.constData()) == 0) {
-    result_.batchFolder.clear();
+  if (hidden_) {
+    return;
   }
-  ops_.flush(base_.get());
+  finish();
+  ops_.unlinkAt(batch_.get(), journalDraftName);
+  removeOwnFolder();
+}
+
+// Only while the path still leads to the folder this save made, and only when it is empty.
+void BatchRun::removeOwnFolder() {
+  struct stat info {};
+  if (ops_.statAt(base_.get(), batchName_.constData(), info) == 0 &&
+      info.st_dev == batchInfo_.st_dev && info.st_ino == batchInfo_.st_ino &&
+      ops_.removeFolder(base_.get(), batchName_.constData()) == 0) {
+    result_.batchFolder.clear();
+    ops_.flush(base_.get());
+  }
 }
 
 // Within one file system a rename moves a file whole: it is never in two places, nor in none.
@@ -264,14 +347,20 @@ BatchRun::MoveOutcome BatchRun::moveAll() {
       ops_.unlinkAt(batch_.get(), journalName);
       return MoveOutcome::Unsupported;
     }
+    if (leaveOnFileError(file, error, QStringLiteral("no se pudo mover: "))) {
+      continue;
+    }
     fail(SaveFailure::Other, sourcePath(file.name),
          QStringLiteral("no se pudo mover: ") + errnoText(error));
     undoMoves();
     return MoveOutcome::Failed;
   }
-  if (ops_.flush(batch_.get()) != 0 || ops_.flush(watched_.get()) != 0) {
-    fail(SaveFailure::Other, result_.batchFolder,
-         QStringLiteral("no se pudo escribir en el disco"));
+  int error = ops_.flush(batch_.get());
+  if (error == 0) {
+    error = ops_.flush(watched_.get());
+  }
+  if (error != 0) {
+    fail(SaveFailure::Other, result_.batchFolder, diskError(error));
     undoMoves();
     return MoveOutcome::Failed;
   }

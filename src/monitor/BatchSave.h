@@ -1,12 +1,15 @@
 #pragma once
 
+#include "fs/FileIdentity.h"
 #include "fs/InUse.h"
+#include "fs/UniqueFd.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
 #include <atomic>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -21,6 +24,9 @@ struct SaveRequest {
   std::vector<QByteArray> names;  // as the folder spells them: bytes, not text
   QDateTime moment;
   std::set<QByteArray> leaveIfInUse;  // in use for too long: saved later, not waited for
+  // Found in use at the last try: looked at first, and while one still is, no other file is
+  // looked at, so that a batch held back costs next to nothing.
+  std::set<QByteArray> lastInUse;
 };
 
 enum class SaveFailure {
@@ -36,6 +42,15 @@ struct LeftFile {
   QString reason;   // in Spanish, for the user
 };
 
+// An original removed from the watched folder once its copy was whole, still held open: a
+// writer that the program could not see may still be writing into it.
+struct RemovedOriginal {
+  QByteArray name;
+  std::shared_ptr<const UniqueFd> fd;
+  FileIdentity identity;  // what was copied
+  mode_t mode = 0;
+};
+
 struct SaveResult {
   SaveFailure failure = SaveFailure::None;
   QString concerned;    // the file or folder a failure concerns
@@ -43,7 +58,9 @@ struct SaveResult {
   QString batchFolder;  // empty when no folder was made
   int moved = 0;
   std::vector<LeftFile> left;
-  std::vector<QByteArray> inUse;  // every listed file found still being written
+  std::vector<QByteArray> inUse;            // every listed file found still being written
+  std::shared_ptr<const UniqueFd> watched;  // where late content of removed originals goes
+  std::vector<RemovedOriginal> removed;     // across file systems only
 
   bool ok() const { return failure == SaveFailure::None; }
 };

@@ -59,6 +59,11 @@ FrmMonitoreo::FrmMonitoreo(Forms& forms)
   connect(&Timer1, &QTimer::timeout, this, &FrmMonitoreo::Timer1_Timer);
   connect(&Timer2, &QTimer::timeout, this, &FrmMonitoreo::Timer2_Timer);
   connect(&saver_, &SaveWorker::finished, this, &FrmMonitoreo::saveFinished);
+  connect(&saver_, &SaveWorker::lateContentRestored, this,
+          [this](const std::vector<LeftFile>& restored) {
+            refreshList();
+            Estado->showNotice(lateContentNotice(restored));
+          });
 }
 
 void FrmMonitoreo::buildMenu() {
@@ -271,7 +276,8 @@ void FrmMonitoreo::guardarImagenes(const QString& base, const SaveTarget& target
   saveSettings_ = settingsKey(base, target.prefix);
   const QDateTime now = context().now();
   SaveWorker::Job job{
-      {base, target.prefix, watchedFolder(), File1.names(), now, patience_.overdue(now)},
+      {base, target.prefix, watchedFolder(), File1.names(), now, patience_.overdue(now),
+       patience_.lastInUse()},
       target.saveFolder,
       context().fileOps,
       {true, {}, [watch = &writeWatch_](const QByteArray& name, const timespec& modified) {

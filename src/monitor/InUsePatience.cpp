@@ -25,3 +25,11 @@ std::set<QByteArray> InUsePatience::overdue(const QDateTime& now) const {
   }
   return names;
 }
+
+std::set<QByteArray> InUsePatience::lastInUse() const {
+  std::set<QByteArray> names;
+  for (const auto& entry : since_) {
+    names.insert(entry.first);
+  }
+  return names;
+}

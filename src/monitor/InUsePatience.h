@@ -14,6 +14,8 @@ class InUsePatience {
 public:
   void record(const SaveResult& result, const QDateTime& now);
   std::set<QByteArray> overdue(const QDateTime& now) const;
+  // The files found in use at the last save, looked at first by the next.
+  std::set<QByteArray> lastInUse() const;
 
 private:
   std::map<QByteArray, QDateTime> since_;  // only the files found in use at the last save

@@ -59,13 +59,24 @@ QString leftFilesNotice(const SaveResult& result, const std::vector<LeftFile>& t
          leftList(toName, QStringLiteral("; "));
 }
 
+QString lateContentNotice(const std::vector<LeftFile>& restored) {
+  QStringList names;
+  for (const LeftFile& file : restored) {
+    names << displayName(file.name);
+  }
+  return QStringLiteral(
+             "Se siguió escribiendo en un archivo ya guardado; su versión completa está de nuevo "
+             "en el directorio de monitorización: ") +
+         names.join(QStringLiteral(", "));
+}
+
 QString progressNotice(int done, int total) {
   return QStringLiteral("Guardando lote: %1 de %2").arg(done).arg(total);
 }
 
 QString recoveryNotice(const RecoveryReport& report) {
   QStringList parts;
-  if (report.batches > 0) {
+  if (report.batches > 0 || report.returned > 0) {
     parts
         << QStringLiteral(
                "Guardado interrumpido recuperado: %1 archivos devueltos al directorio de "
@@ -73,6 +84,12 @@ QString recoveryNotice(const RecoveryReport& report) {
                .arg(report.returned)
                .arg(report.removedCopies)
                .arg(report.keptCopies);
+  }
+  if (report.unnamed > 0) {
+    parts << QStringLiteral(
+                 "%1 archivos que un guardado interrumpido dejó ocultos se llaman ahora "
+                 "«recuperado» en el directorio de monitorización.")
+                 .arg(report.unnamed);
   }
   if (!report.untrusted.isEmpty()) {
     parts << QStringLiteral("No se tocó un lote interrumpido que no es de confianza: ") +

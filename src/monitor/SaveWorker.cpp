@@ -2,9 +2,26 @@
 
 #include <QMetaObject>
 
+SaveWorker::SaveWorker() {
+  lateTimer_.setInterval(1000);
+  connect(&lateTimer_, &QTimer::timeout, this, &SaveWorker::checkLateWrites);
+}
+
 SaveWorker::~SaveWorker() {
   if (thread_.joinable()) {
     thread_.join();
+  }
+  lateWrites_.release(job_.ops ? *job_.ops : realFileOps());
+}
+
+void SaveWorker::checkLateWrites() {
+  const std::vector<LeftFile> restored =
+      lateWrites_.check(QDateTime::currentDateTimeUtc(), job_.ops ? *job_.ops : realFileOps());
+  if (lateWrites_.empty()) {
+    lateTimer_.stop();
+  }
+  if (!restored.empty()) {
+    emit lateContentRestored(restored);
   }
 }
 
@@ -17,7 +34,8 @@ void SaveWorker::start(Job job) {
   const unsigned generation = ++generation_;
   thread_ = std::thread([this, generation] {
     FileOps& ops = job_.ops ? *job_.ops : realFileOps();
-    recovery_ = recoverInterruptedSaves(job_.saveFolder, job_.request.watchedFolder, ops);
+    recovery_ =
+        recoverInterruptedSaves(job_.saveFolder, job_.request.watchedFolder, ops, &refused_);
     result_ = saveBatch(job_.request, {&ops, job_.inUse, &progress_});
     // A result already handed over by finish() must not be taken for a later save's.
     QMetaObject::invokeMethod(
@@ -41,5 +59,9 @@ void SaveWorker::deliver() {
   }
   thread_.join();
   pending_ = false;
+  lateWrites_.adopt(result_, QDateTime::currentDateTimeUtc());
+  if (!lateWrites_.empty() && !lateTimer_.isActive()) {
+    lateTimer_.start();
+  }
   emit finished(result_, recovery_);
 }

@@ -2,8 +2,10 @@
 
 #include "monitor/BatchRecovery.h"
 #include "monitor/BatchSave.h"
+#include "monitor/LateWrites.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <atomic>
 #include <memory>
@@ -22,7 +24,7 @@ public:
     InUseCheck inUse;
   };
 
-  SaveWorker() = default;
+  SaveWorker();
   ~SaveWorker() override;
 
   void start(Job job);
@@ -34,9 +36,12 @@ public:
 
 signals:
   void finished(const SaveResult& result, const RecoveryReport& recovery);
+  // Content added to an original after its save went back to the watched folder.
+  void lateContentRestored(const std::vector<LeftFile>& files);
 
 private:
   void deliver();
+  void checkLateWrites();
 
   Job job_;
   std::thread thread_;
@@ -46,4 +51,7 @@ private:
   unsigned generation_ = 0;
   SaveResult result_;
   RecoveryReport recovery_;
+  RefusedJournals refused_;  // the save thread's alone
+  LateWrites lateWrites_;
+  QTimer lateTimer_;
 };

@@ -14,11 +14,12 @@
 
 namespace {
 
-constexpr std::uint32_t watchedEvents = IN_CREATE | IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO |
-                                        IN_MOVED_FROM | IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF |
-                                        IN_ONLYDIR;
+constexpr std::uint32_t watchedEvents = IN_CREATE | IN_MODIFY | IN_OPEN | IN_CLOSE_WRITE |
+                                        IN_CLOSE_NOWRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE |
+                                        IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 constexpr std::uint32_t writeBegins = IN_CREATE | IN_MODIFY;
-constexpr std::uint32_t writeEnds = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
+constexpr std::uint32_t closes = IN_CLOSE_WRITE | IN_CLOSE_NOWRITE;
+constexpr std::uint32_t nameGoes = IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
 constexpr std::uint32_t watchEnds = IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED;
 
 timespec realtimeNow() {
@@ -51,8 +52,17 @@ bool seesEveryWriter(const char* path) {
 
 }  // namespace
 
-WriteWatch::WriteWatch(QObject* parent)
-    : QObject(parent), inotify_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+WriteWatch::WriteWatch(QObject* parent) : QObject(parent) {
+  const std::lock_guard lock(mutex_);
+  openLocked();
+}
+
+// The system may refuse an instance (its limit reached): asked again at each tick.
+void WriteWatch::openLocked() {
+  if (inotify_.valid()) {
+    return;
+  }
+  inotify_ = UniqueFd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
   if (inotify_.valid()) {
     notifier_ = std::make_unique<QSocketNotifier>(inotify_.get(), QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, &WriteWatch::drain);
@@ -94,8 +104,10 @@ WriteWatch::EventVerdict WriteWatch::verdict(const QByteArray& name, const times
   if (wd_ < 0) {
     return EventVerdict::NotCovered;
   }
-  if (writing_.contains(name)) {
-    return EventVerdict::Writing;
+  // Written with no open seen: a truncation by path, or a writer that opened the file before
+  // the record began. Only its time can tell which.
+  if (written_.contains(name)) {
+    return opens_.value(name) > 0 ? EventVerdict::Writing : EventVerdict::NotCovered;
   }
   return std::tie(modified.tv_sec, modified.tv_nsec) >=
                  std::tie(coverage_.tv_sec, coverage_.tv_nsec)
@@ -132,7 +144,8 @@ void WriteWatch::drainLocked() {
 void WriteWatch::applyLocked(const inotify_event& event, const QByteArray& name) {
   if (event.mask & IN_Q_OVERFLOW) {
     // Events were lost: only changes from this moment on are known again.
-    writing_.clear();
+    written_.clear();
+    opens_.clear();
     coverage_ = realtimeNow();
     return;
   }
@@ -146,20 +159,38 @@ void WriteWatch::applyLocked(const inotify_event& event, const QByteArray& name)
   if (event.mask & IN_ISDIR) {
     return;  // a subfolder is never saved
   }
+  const QByteArray owned(name.constData(), name.size());
   if (event.mask & writeBegins) {
-    writing_.insert(QByteArray(name.constData(), name.size()));
-  } else if (event.mask & writeEnds) {
-    writing_.remove(name);
+    written_.insert(owned);
+  } else if (event.mask & IN_OPEN) {
+    ++opens_[owned];
+  } else if (event.mask & closes) {
+    // A close whose open came before the record began is not counted.
+    const auto open = opens_.find(owned);
+    if (open != opens_.end() && --open.value() <= 0) {
+      opens_.erase(open);
+    }
+    if (event.mask & IN_CLOSE_WRITE) {
+      written_.remove(owned);
+    }
+  } else if (event.mask & nameGoes) {
+    written_.remove(owned);
+    opens_.remove(owned);
   }
 }
 
 void WriteWatch::armLocked(const Identity& folder) {
   disarmLocked();
-  tried_ = folder;
   if (!seesEveryWriter(path_.constData())) {
+    tried_ = folder;
     return;
   }
-  wd_ = inotify_add_watch(inotify_.get(), path_.constData(), watchedEvents);
+  openLocked();
+  wd_ = inotify_.valid() ? inotify_add_watch(inotify_.get(), path_.constData(), watchedEvents) : -1;
+  if (wd_ < 0) {
+    return;  // the system's limits: tried again at the next tick
+  }
+  tried_ = folder;
   // Taken after the watch is in place: a change before this moment has an earlier time or an
   // event, so a file stamped later and not being written was seen closing.
   coverage_ = realtimeNow();
@@ -172,5 +203,6 @@ void WriteWatch::disarmLocked() {
   }
   wd_ = -1;
   tried_.reset();
-  writing_.clear();
+  written_.clear();
+  opens_.clear();
 }

@@ -4,6 +4,7 @@
 #include "fs/UniqueFd.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -19,9 +20,10 @@ class QSocketNotifier;
 struct inotify_event;
 
 // Which files of one folder are being written, whoever writes them, as the kernel's file events
-// tell it. Remembers only the names of files being written and the moment its record began, never
-// one entry per file of the folder. verdict may be asked from any thread; the rest belongs to the
-// thread the watch lives in, whose event loop reads the events as they come.
+// tell it: a file written since it was last closed after writing, and that someone holds open.
+// Remembers only the names of such files and of open ones, and the moment its record began,
+// never one entry per file of the folder. verdict may be asked from any thread; the rest belongs to
+// the thread the watch lives in, whose event loop reads the events as they come.
 class WriteWatch : public QObject {
   Q_OBJECT
 public:
@@ -42,6 +44,7 @@ public:
 private:
   using Identity = std::pair<dev_t, ino_t>;
 
+  void openLocked();
   void drain();
   void drainLocked();
   void applyLocked(const inotify_event& event, const QByteArray& name);
@@ -56,5 +59,6 @@ private:
   // The folder last armed or found unwatchable, so a tick does not try it again.
   std::optional<Identity> tried_;
   timespec coverage_{};
-  QSet<QByteArray> writing_;
+  QSet<QByteArray> written_;      // created or modified, and not closed after writing since
+  QHash<QByteArray, int> opens_;  // files held open, by how many opens were seen
 };

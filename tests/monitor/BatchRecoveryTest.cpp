@@ -95,6 +95,7 @@ protected:
                  in(),
                  names,
                  QDateTime(QDate(2004, 3, 5), QTime(9, 7, 3)),
+                 {},
                  {}},
                 {&ops,
                  {false,

@@ -75,7 +75,7 @@ protected:
 
   SaveRequest request(const std::vector<QByteArray>& names,
                       const QString& prefix = QStringLiteral("Fotos_")) const {
-    return {out(), prefix, in(), names, QDateTime(QDate(2004, 3, 5), QTime(9, 7, 3)), {}};
+    return {out(), prefix, in(), names, QDateTime(QDate(2004, 3, 5), QTime(9, 7, 3)), {}, {}};
   }
 
   static QStringList entries(const QString& folder) {
