@@ -43,7 +43,8 @@ bool BatchRun::copyAll() {
   for (auto file = taken_.begin(); copied && file != taken_.end(); ++file) {
     copied = file->stage != TakenFile::Stage::Claimed || copyOne(*file);
   }
-  if (copied && flushCopies() && publishCopies()) {
+  copied = copied && flushCopies() && publishCopies();
+  if (copied) {
     const int error = flushBoth();
     copied = error == 0 ? batchStillReachable()
                         : fail(SaveFailure::Other, result_.batchFolder, diskError(error));

@@ -158,38 +158,99 @@ TEST_P(BothWaysTest, FolderThatRefusesDeletionsGetsNoBatchAtAll) {
 }
 
 // A step that fails part-way puts everything back: no batch folder, every source under its
-// own name, no hidden or partial file anywhere.
+// own name, no hidden or partial file anywhere. Each row names its step and the file or folder
+// it concerns, and must be reached on the way it is written for.
 TEST_P(BothWaysTest, FailureAtAnyStepLeavesTheFoldersAsTheyWere) {
+  enum Way { Move = 1, Copy = 2, Both = 3 };
   struct Case {
+    Way way;
     Step step;
-    int occurrence;
+    const char* name;  // how the name ends
+    int nth;           // among the steps of this kind on such a name
     int error;
   };
   const std::vector<Case> cases = {
-      {Step::Rename, 2, EIO},   {Step::Copy, 1, ENOSPC}, {Step::Flush, 4, EIO},
-      {Step::Write, 0, ENOSPC}, {Step::Open, 6, EMFILE}, {Step::Rename, 4, ENOSPC},
+      {Both, Step::Write, ".varndel-journal.new", 0, ENOSPC},
+      {Both, Step::Flush, ".varndel-journal.new", 0, EIO},
+      {Both, Step::Rename, "b.bmp", 0, EIO},
+      {Move, Step::Rename, "c.bmp", 0, ENOSPC},
+      {Move, Step::Flush, "in", 0, EIO},
+      {Copy, Step::Write, "-index.new", 0, ENOSPC},
+      {Copy, Step::Copy, "-copy-1", 0, ENOSPC},
+      {Copy, Step::Flush, "-copy-2", 0, EIO},
+      {Copy, Step::Rename, "-copy-1", 0, EIO},
+      {Copy, Step::Flush, "Fotos_532004_973", 1, EIO},
+      {Copy, Step::Flush, "out", 1, EIO},
+      {Copy, Step::Open, "Fotos_532004_973", 1, ENOENT},
   };
-  int failed = 0;
   for (const Case& c : cases) {
+    if (!(c.way & (GetParam() ? Copy : Move))) {
+      continue;
+    }
     reset();
     for (const QByteArray& name : abc) {
       put(name, name + " content");
     }
-    const ScriptedFileOps::Script fault = [c](Step step, const QByteArray&, int earlier) {
-      return step == c.step && earlier == c.occurrence ? c.error : 0;
+    const std::string label =
+        std::to_string(static_cast<int>(c.step)) + " " + c.name + " #" + std::to_string(c.nth);
+    int seen = 0;
+    bool fired = false;
+    const ScriptedFileOps::Script fault = [&](Step step, const QByteArray& name, int) {
+      if (step != c.step || !name.endsWith(c.name) || seen++ != c.nth) {
+        return 0;
+      }
+      fired = true;
+      return c.error;
     };
     ScriptedFileOps failing(GetParam() ? acrossFileSystems(fault) : fault);
     const SaveResult result = saveBatch(request(abc), {&failing, {}, nullptr});
-    if (result.ok()) {
-      continue;  // this way of saving never reached that step
-    }
-    ++failed;
-    EXPECT_TRUE(entries(out()).isEmpty()) << static_cast<int>(c.step) << " " << c.occurrence << " "
-                                          << entries(out()).join(' ').toStdString();
-    EXPECT_EQ(entries(in()), (QStringList{"a.bmp", "b.bmp", "c.bmp"}));
-    EXPECT_EQ(read(path(in(), "b.bmp")), "b.bmp content");
+    EXPECT_TRUE(fired) << label << ": never reached";
+    EXPECT_FALSE(result.ok()) << label;
+    EXPECT_TRUE(entries(out()).isEmpty()) << label << " " << entries(out()).join(' ').toStdString();
+    EXPECT_EQ(entries(in()), (QStringList{"a.bmp", "b.bmp", "c.bmp"})) << label;
+    EXPECT_EQ(read(path(in(), "b.bmp")), "b.bmp content") << label;
   }
-  EXPECT_GE(failed, 4);
+}
+
+// A file that cannot be moved for a reason of its own (a bind mount, another user's file in a
+// shared folder, an immutable file) is left with why, and the rest is saved.
+TEST_P(BothWaysTest, OneFileThatCannotBeMovedIsLeftAndTheRestSaved) {
+  for (const int error : {EBUSY, EPERM}) {
+    reset();
+    for (const QByteArray& name : abc) {
+      put(name, name);
+    }
+    const ScriptedFileOps::Script refuseB = [error](Step step, const QByteArray& name, int) {
+      return step == Step::Rename && name == "b.bmp" ? error : 0;
+    };
+    ScriptedFileOps ops(GetParam() ? acrossFileSystems(refuseB) : refuseB);
+    const SaveResult result = saveBatch(request(abc), {&ops, {}, nullptr});
+    ASSERT_TRUE(result.ok()) << error << result.reason.toStdString();
+    EXPECT_EQ(result.moved, 2);
+    ASSERT_EQ(result.left.size(), 1u);
+    EXPECT_EQ(result.left[0].name, "b.bmp");
+    EXPECT_EQ(entries(in()), QStringList{"b.bmp"});
+    EXPECT_EQ(entries(batch()), (QStringList{"a.bmp", "c.bmp"}));
+  }
+}
+
+// Every listed file taken by someone else before it could be moved: no empty folder stays.
+TEST_P(BothWaysTest, NoFileMovedLeavesNoFolder) {
+  for (const QByteArray& name : abc) {
+    put(name, name);
+  }
+  const ScriptedFileOps::Script takeFirst = [this](Step step, const QByteArray& name, int) {
+    if (step == Step::Rename && !name.startsWith(".varndel-")) {
+      unlink(path(in(), name).constData());
+    }
+    return 0;
+  };
+  ScriptedFileOps ops(GetParam() ? acrossFileSystems(takeFirst) : takeFirst);
+  const SaveResult result = saveBatch(request(abc), {&ops, {}, nullptr});
+  EXPECT_TRUE(result.ok()) << result.reason.toStdString();
+  EXPECT_EQ(result.moved, 0);
+  EXPECT_TRUE(result.batchFolder.isEmpty());
+  EXPECT_TRUE(entries(out()).isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(RenameOrCopy, BothWaysTest, ::testing::Bool());
@@ -250,18 +311,48 @@ TEST_F(BatchSaveTest, FileHeldOpenForWritingHoldsTheBatchBackUntilTooLong) {
   EXPECT_EQ(entries(in()), QStringList{"b.bmp"});
 }
 
-TEST_F(BatchSaveTest, WithoutLeasesAFreshlyWrittenFileCountsAsInUse) {
-  put("old.bmp", "o");
-  put("new.bmp", "n");
-  age("old.bmp");
-  const SaveEnv noLeases{nullptr, {false, {}, {}}, nullptr};
+// Where neither a lease nor an event can tell, a file is taken only once its content and its
+// status have been quiet for 10 s: a truncation or a change of owner moves the change time alone.
+TEST_F(BatchSaveTest, WithoutLeasesOrEventsAFileIsTakenAfterTenQuietSeconds) {
+  struct Case {
+    bool ageContent;  // modification time an hour back; the change time stays now
+    int clockAhead;   // seconds the file clock runs ahead of the files' stamps
+    bool inUse;
+  };
+  for (const Case& c : {Case{false, 5, true}, Case{true, 5, true}, Case{true, 11, false},
+                        Case{false, 11, false}}) {
+    reset();
+    put("a.bmp", "a");
+    if (c.ageContent) {
+      age("a.bmp");
+    }
+    const InUseCheck quietRule{false, [c] {
+                                 timespec now{};
+                                 clock_gettime(CLOCK_REALTIME, &now);
+                                 now.tv_sec += c.clockAhead;
+                                 return now;
+                               }, {}};
+    const SaveResult result = saveBatch(request({"a.bmp"}), {nullptr, quietRule, nullptr});
+    EXPECT_EQ(result.failure == SaveFailure::InUse, c.inUse) << c.ageContent << c.clockAhead;
+  }
+}
 
-  const SaveResult both = saveBatch(request({"old.bmp", "new.bmp"}), noLeases);
-  EXPECT_EQ(both.failure, SaveFailure::InUse);
-  EXPECT_EQ(both.concerned, in() + QStringLiteral("/new.bmp"));
-  EXPECT_TRUE(entries(out()).isEmpty());
-
-  EXPECT_TRUE(saveBatch(request({"old.bmp"}), noLeases).ok());
+// A batch held back by a file still being written looks at that file first at the next try,
+// and at nothing else while it is still being written.
+TEST_F(BatchSaveTest, AFileStillInUseIsLookedAtFirstAndAlone) {
+  for (const QByteArray& name : abc) {
+    put(name, name);
+  }
+  const int writer = open(path(in(), "c.bmp").constData(), O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(writer, 0);
+  SaveRequest again = request(abc);
+  again.lastInUse = {"c.bmp"};
+  ScriptedFileOps ops;
+  const SaveResult held = saveBatch(again, {&ops, {}, nullptr});
+  close(writer);
+  EXPECT_EQ(held.failure, SaveFailure::InUse);
+  EXPECT_EQ(held.inUse, std::vector<QByteArray>{"c.bmp"});
+  EXPECT_EQ(ops.count(Step::Open), 3);  // the two folders, then c.bmp
 }
 
 // No odd file blocks the others: each is left where it is, named with why, and the rest is
