@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <csignal>
 #include <optional>
 
 namespace {
@@ -94,10 +96,28 @@ TEST_F(IniFile, CommentsAreKeysAndFirstOfANameWins) {
 }
 
 TEST_F(IniFile, LongValuesAreCutAt254BytesOnACharacterBoundary) {
-  write("[CONFIGURACION]\nPref=" + QByteArray(300, 'a') + "\nDir1=" + QByteArray(253, 'b') +
-        "\xC3\xB1" + "\n");
-  EXPECT_EQ(read(QStringLiteral("Pref")), QString(254, QLatin1Char('a')));
-  EXPECT_EQ(read(QStringLiteral("Dir1")), QString(253, QLatin1Char('b')));
+  const struct {
+    int before;  // bytes ahead of the character
+    const char* character;
+    int kept;
+  } cases[] = {
+      {300, "", 254},
+      {252, "\xC3\xB1", 254},
+      {253, "\xC3\xB1", 253},
+      {251, "\xE2\x82\xAC", 254},
+      {252, "\xE2\x82\xAC", 252},
+      {253, "\xE2\x82\xAC", 253},
+      {250, "\xF0\x9F\x98\x80", 254},
+      {251, "\xF0\x9F\x98\x80", 251},
+      {252, "\xF0\x9F\x98\x80", 252},
+      {253, "\xF0\x9F\x98\x80", 253},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    const QByteArray value = QByteArray(c.before, 'b') + c.character + "cola";
+    EXPECT_EQ(ini::value("[CONFIGURACION]\nPref=" + value + "\n", section, QStringLiteral("Pref")),
+              QString::fromUtf8(value.left(c.kept)));
+  }
 }
 
 TEST_F(IniFile, ByteOrderMarkOfAnEditorDoesNotHideTheFirstSection) {
@@ -112,6 +132,21 @@ TEST_F(IniFile, FileThatIsNotUtf8IsReadAsWindows1252) {
   EXPECT_EQ(read(QStringLiteral("Dir1")), QStringLiteral("C:\\Imágenes €"));
   write("[CONFIGURACION]\nDir1=/Imágenes\n");
   EXPECT_EQ(read(QStringLiteral("Dir1")), QStringLiteral("/Imágenes"));
+}
+
+TEST_F(IniFile, Windows1252RoundTripsEveryByteFrom0x80To0x9F) {
+  QByteArray high;
+  for (int byte = 0x80; byte <= 0x9F; ++byte) {
+    high.append(static_cast<char>(byte));
+  }
+  write("[CONFIGURACION]\nDir1=" + high + "\n");
+  const QString text = read(QStringLiteral("Dir1"));
+  // Windows reads its five unassigned codes as the C1 controls of the same value.
+  for (const int byte : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
+    EXPECT_EQ(text.mid(byte - 0x80, 1), QChar(byte));
+  }
+  ASSERT_TRUE(GrabaIni(file(), section, QStringLiteral("Dir2"), text));
+  EXPECT_EQ(content(), "[CONFIGURACION]\nDir1=" + high + "\nDir2=" + high + "\n");
 }
 
 TEST_F(IniFile, WritingCreatesFileSectionAndKeysInOrder) {
@@ -179,7 +214,21 @@ TEST_F(IniFile, FailedWriteReturnsFalseAndLeavesNoDebris) {
   EXPECT_FALSE(GrabaIni(impossible, section, QStringLiteral("Pref"), QStringLiteral("x")));
   EXPECT_FALSE(GrabaIni(world.path(QStringLiteral("no/such/Config.ini")), section,
                         QStringLiteral("Pref"), QStringLiteral("x")));
-  EXPECT_EQ(QDir(world.dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+
+  // A write that stops halfway, as on a full disk.
+  write("[CONFIGURACION]\nPref=a\n");
+  const auto signal = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limit{};
+  ::getrlimit(RLIMIT_FSIZE, &limit);
+  const rlimit small{16, limit.rlim_max};
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  const bool written = GrabaIni(file(), section, QStringLiteral("Pref"), QString(64, u'x'));
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, signal);
+  EXPECT_FALSE(written);
+  EXPECT_EQ(content(), "[CONFIGURACION]\nPref=a\n");
+  EXPECT_EQ(QDir(world.dir.path()).entryList(QDir::Files | QDir::Hidden),
+            (QStringList{QStringLiteral("Config.ini"), QStringLiteral("plain")}));
 }
 
 TEST_F(IniFile, WritingKeepsPermissionsAndFollowsALink) {
