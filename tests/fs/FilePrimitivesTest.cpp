@@ -9,52 +9,44 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <unistd.h>
 #include <cerrno>
 
 namespace {
 
-UniqueFd openWith(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-    return UniqueFd();
-  }
-  file.close();
-  UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
-  ::lseek(fd.get(), 0, SEEK_END);  // read from the start all the same
-  return fd;
+// Left at its end, to be read from its start all the same.
+bool fill(QFile& file, const QByteArray& bytes) {
+  return file.open(QIODevice::ReadWrite | QIODevice::Truncate) &&
+         file.write(bytes) == bytes.size() && file.flush();
 }
 
 TEST(FilePrimitives, SameContentComparesWholeFilesFromTheirStarts) {
   const QByteArray chunk(1 << 16, 'a');  // what one read takes
   const struct {
-    QByteArray first;
-    QByteArray second;
+    QByteArray first, second;
     bool same;
-  } cases[] = {
-      {"", "", true},
-      {"abc", "abc", true},
-      {"abc", "abd", false},
-      {"abc", "abcd", false},
-      {"abcd", "abc", false},
-      {chunk, chunk, true},
-      {chunk + "x", chunk + "y", false},
-      {chunk, chunk + "x", false},
-      {chunk + "x", chunk, false},
-  };
+  } cases[] = {{"", "", true},
+               {"abc", "abc", true},
+               {"abc", "abd", false},
+               {"abc", "abcd", false},
+               {chunk, chunk, true},
+               {chunk + "x", chunk + "y", false},
+               {chunk, chunk + "x", false}};
   const QTemporaryDir dir;
+  QFile first(dir.filePath(QStringLiteral("a")));
+  QFile second(dir.filePath(QStringLiteral("b")));
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
-    const UniqueFd first = openWith(dir.filePath(QStringLiteral("a")), c.first);
-    const UniqueFd second = openWith(dir.filePath(QStringLiteral("b")), c.second);
+    ASSERT_TRUE(fill(first, c.first) && fill(second, c.second));
     bool same = !c.same;
-    EXPECT_EQ(sameContent(first.get(), second.get(), same), 0);
+    EXPECT_EQ(sameContent(first.handle(), second.handle(), same), 0);
     EXPECT_EQ(same, c.same);
+    first.close();
+    second.close();
   }
-  const UniqueFd file = openWith(dir.filePath(QStringLiteral("a")), "abc");
   const UniqueFd folder(::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_CLOEXEC));
+  ASSERT_TRUE(fill(first, "abc"));
   bool same = true;
-  EXPECT_EQ(sameContent(file.get(), folder.get(), same), EISDIR);
+  EXPECT_EQ(sameContent(first.handle(), folder.get(), same), EISDIR);
   EXPECT_FALSE(same);
 }
 

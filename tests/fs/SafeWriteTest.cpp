@@ -54,14 +54,15 @@ TEST(SafeWrite, WritesWholeOverWhatItMayReplaceAndLeavesNoDraft) {
     } else if (c.there == There::Folder) {
       ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Config.ini")));
     }
-
     const bool done =
         c.create ? createFileContents(file, "nuevo") : replaceFileContents(file, "nuevo");
     EXPECT_EQ(done ? 0 : errno, c.error);
     EXPECT_EQ(contentOf(written), done                     ? QByteArray("nuevo")
                                   : c.there == There::File ? QByteArray("viejo")
                                                            : QByteArray());
-    EXPECT_EQ(modeOf(written), done ? c.mode : modeOf(written));
+    if (done) {
+      EXPECT_EQ(modeOf(written), c.mode);
+    }
     EXPECT_EQ(QFileInfo(file).isSymLink(), link);
     EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden),
               QStringList());
