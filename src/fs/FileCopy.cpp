@@ -61,9 +61,21 @@ int copyWith(Call call, std::initializer_list<int> refusals, Next next, off_t& c
 
 }  // namespace
 
-int copyContents(int source, int destination, off_t& copied) {
+const CopyCalls& systemCopyCalls() {
+  static const CopyCalls calls{
+      [](int source, int destination) { return ioctl(destination, FICLONE, source); },
+      [](int source, int destination, size_t size) {
+        return copy_file_range(source, nullptr, destination, nullptr, size, 0);
+      },
+      [](int source, int destination, size_t size) {
+        return sendfile(destination, source, nullptr, size);
+      }};
+  return calls;
+}
+
+int copyContents(int source, int destination, off_t& copied, const CopyCalls& calls) {
   copied = 0;
-  if (ioctl(destination, FICLONE, source) == 0) {
+  if (calls.clone(source, destination) == 0) {
     struct stat info {};
     if (fstat(destination, &info) != 0) {
       return errno;
@@ -73,9 +85,9 @@ int copyContents(int source, int destination, off_t& copied) {
   }
   // Between file systems of different kinds, sendfile still copies in the kernel.
   const auto bySendfile = [&] {
-    return copyWith([&] { return sendfile(destination, source, nullptr, chunk); }, {EINVAL, ENOSYS},
+    return copyWith([&] { return calls.sendFile(source, destination, chunk); }, {EINVAL, ENOSYS},
                     [&] { return readWriteCopy(source, destination, copied); }, copied);
   };
-  return copyWith([&] { return copy_file_range(source, nullptr, destination, nullptr, chunk, 0); },
+  return copyWith([&] { return calls.copyRange(source, destination, chunk); },
                   {EXDEV, ENOSYS, EOPNOTSUPP}, bySendfile, copied);
 }

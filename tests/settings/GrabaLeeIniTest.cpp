@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <csignal>
 #include <optional>
 
 namespace {
@@ -94,10 +96,16 @@ TEST_F(IniFile, CommentsAreKeysAndFirstOfANameWins) {
 }
 
 TEST_F(IniFile, LongValuesAreCutAt254BytesOnACharacterBoundary) {
-  write("[CONFIGURACION]\nPref=" + QByteArray(300, 'a') + "\nDir1=" + QByteArray(253, 'b') +
-        "\xC3\xB1" + "\n");
-  EXPECT_EQ(read(QStringLiteral("Pref")), QString(254, QLatin1Char('a')));
-  EXPECT_EQ(read(QStringLiteral("Dir1")), QString(253, QLatin1Char('b')));
+  for (const QByteArray character : {"", "\xC3\xB1", "\xE2\x82\xAC", "\xF0\x9F\x98\x80"}) {
+    for (int before = 250; before <= 254; ++before) {
+      const QByteArray value = QByteArray(before, 'b') + character + QByteArray(9, 'c');
+      // A character that would cross the cut is left out whole.
+      const int kept = before + character.size() <= 254 ? 254 : before;
+      EXPECT_EQ(ini::value("[CONFIGURACION]\nPref=" + value, section, QStringLiteral("Pref")),
+                QString::fromUtf8(value.left(kept)))
+          << before << " bytes before " << character.toHex().constData();
+    }
+  }
 }
 
 TEST_F(IniFile, ByteOrderMarkOfAnEditorDoesNotHideTheFirstSection) {
@@ -112,6 +120,21 @@ TEST_F(IniFile, FileThatIsNotUtf8IsReadAsWindows1252) {
   EXPECT_EQ(read(QStringLiteral("Dir1")), QStringLiteral("C:\\Imágenes €"));
   write("[CONFIGURACION]\nDir1=/Imágenes\n");
   EXPECT_EQ(read(QStringLiteral("Dir1")), QStringLiteral("/Imágenes"));
+}
+
+TEST_F(IniFile, Windows1252RoundTripsEveryByteFrom0x80To0x9F) {
+  QByteArray high;
+  for (int byte = 0x80; byte <= 0x9F; ++byte) {
+    high.append(static_cast<char>(byte));
+  }
+  write("[CONFIGURACION]\nDir1=" + high + "\n");
+  const QString text = read(QStringLiteral("Dir1"));
+  // Windows reads its five unassigned codes as the C1 controls of the same value.
+  for (const int byte : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
+    EXPECT_EQ(text.mid(byte - 0x80, 1), QChar(byte));
+  }
+  ASSERT_TRUE(GrabaIni(file(), section, QStringLiteral("Dir2"), text));
+  EXPECT_EQ(content(), "[CONFIGURACION]\nDir1=" + high + "\nDir2=" + high + "\n");
 }
 
 TEST_F(IniFile, WritingCreatesFileSectionAndKeysInOrder) {
@@ -179,7 +202,21 @@ TEST_F(IniFile, FailedWriteReturnsFalseAndLeavesNoDebris) {
   EXPECT_FALSE(GrabaIni(impossible, section, QStringLiteral("Pref"), QStringLiteral("x")));
   EXPECT_FALSE(GrabaIni(world.path(QStringLiteral("no/such/Config.ini")), section,
                         QStringLiteral("Pref"), QStringLiteral("x")));
-  EXPECT_EQ(QDir(world.dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+
+  // A write that stops halfway, as on a full disk.
+  write("[CONFIGURACION]\nPref=a\n");
+  const auto signal = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limit{};
+  ::getrlimit(RLIMIT_FSIZE, &limit);
+  const rlimit small{16, limit.rlim_max};
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  const bool written = GrabaIni(file(), section, QStringLiteral("Pref"), QString(64, u'x'));
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, signal);
+  EXPECT_FALSE(written);
+  EXPECT_EQ(content(), "[CONFIGURACION]\nPref=a\n");
+  EXPECT_EQ(QDir(world.dir.path()).entryList(QDir::Files | QDir::Hidden),
+            (QStringList{QStringLiteral("Config.ini"), QStringLiteral("plain")}));
 }
 
 TEST_F(IniFile, WritingKeepsPermissionsAndFollowsALink) {

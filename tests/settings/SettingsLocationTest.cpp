@@ -172,4 +172,22 @@ TEST(SettingsLocation, AFirstStartThatCannotFinishSaysWhyAndLeavesNoHalfMadeFile
   }
 }
 
+TEST(SettingsLocation, AFileThatAppearsDuringTheFirstStartIsNeitherReplacedNorLeftADraftBeside) {
+  const Places places;
+  const QByteArray theirs = "[CONFIGURACION]\nDir1=/suyo\n";
+  // Asked for the pictures folder once the user's file was seen missing, another start makes it.
+  const auto appears = [&] {
+    places.world.makeFolder(QStringLiteral("home/.config/varndel"));
+    places.world.writeFile(userFile, theirs);
+    return QString();
+  };
+  const SettingsStart start =
+      prepareSettings({places.path("usr/bin"), places.path("home"), {}, appears});
+  EXPECT_TRUE(start.problem.contains(places.world.path(userFile))) << start.problem.toStdString();
+  EXPECT_EQ(places.world.readFile(userFile), theirs);
+  EXPECT_EQ(QDir(places.path("home/.config/varndel"))
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{QStringLiteral("Config.ini")});
+}
+
 }  // namespace

@@ -68,6 +68,11 @@ struct KindCase {
   std::uint16_t kind;
 };
 
+// Printed in the test's listing, which CTest's test names carry.
+void PrintTo(const KindCase& c, std::ostream* out) {
+  *out << c.pcx;
+}
+
 class ImageLibraryKinds : public ::testing::TestWithParam<KindCase> {};
 
 TEST_P(ImageLibraryKinds, DecodesTheKindUprightPaddedRows) {
@@ -92,7 +97,8 @@ INSTANTIATE_TEST_SUITE_P(
                       KindCase{"pal8.pcx", "pal8.ppm", BitmapGfl::colourMapped},
                       KindCase{"wide101pal.pcx", "wide101pal.ppm", BitmapGfl::colourMapped},
                       KindCase{"rgb24.pcx", "rgb24.ppm", BitmapGfl::trueColour},
-                      KindCase{"wide101.pcx", "wide101.ppm", BitmapGfl::trueColour}));
+                      KindCase{"wide101.pcx", "wide101.ppm", BitmapGfl::trueColour}),
+    [](const auto& info) { return fixtureStem(info.param.pcx); });
 
 TEST(ImageLibrary, ColourMapKeepsTheFileOrderPaddedWithZeros) {
   QFile file(fixture(QStringLiteral("pal8.pcx")));

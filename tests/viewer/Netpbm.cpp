@@ -37,3 +37,8 @@ NetpbmPicture readNetpbm(const QString& path) {
 QString fixture(const QString& name) {
   return QStringLiteral(VARNDEL_TEST_DATA "/") + name;
 }
+
+std::string fixtureStem(const char* name) {
+  const std::string stem(name);
+  return stem.substr(0, stem.find('.'));
+}

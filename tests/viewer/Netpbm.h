@@ -3,6 +3,7 @@
 #include <QRgb>
 #include <QString>
 
+#include <string>
 #include <vector>
 
 // A picture read from a plain-text netpbm file (P1, P2 or P3): the expected pixels of the PCX
@@ -19,3 +20,6 @@ NetpbmPicture readNetpbm(const QString& path);
 
 // The path of a file under tests/data.
 QString fixture(const QString& name);
+
+// A fixture's name without its extension, for a test's name that stays the same from run to run.
+std::string fixtureStem(const char* name);
