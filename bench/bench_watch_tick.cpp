@@ -4,7 +4,7 @@
 #include "BenchSupport.h"
 #include "forms/Forms.h"
 #include "forms/MessagePresenter.h"
-#include "monitor/FrmMonitoreo.h"
+#include "windows/FrmMonitoreo.h"
 
 #include <QApplication>
 #include <QByteArray>

@@ -4,7 +4,7 @@
 #include "forms/AppContext.h"
 #include "forms/Forms.h"
 #include "forms/MessagePresenter.h"
-#include "monitor/FrmInicio.h"
+#include "windows/FrmInicio.h"
 #include "settings/SettingsLocation.h"
 
 #include <QApplication>

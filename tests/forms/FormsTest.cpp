@@ -1,5 +1,5 @@
 #include "common/TestSupport.h"
-#include "dialogs/FrmAcerca.h"
+#include "windows/FrmAcerca.h"
 #include "forms/Forms.h"
 
 #include <gtest/gtest.h>

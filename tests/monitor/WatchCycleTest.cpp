@@ -4,7 +4,7 @@
 #include "controls/XPButton.h"
 #include "forms/Forms.h"
 #include "monitor/BatchJournal.h"
-#include "monitor/FrmMonitoreo.h"
+#include "windows/FrmMonitoreo.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
-#include "monitor/FrmInicio.h"
+#include "windows/FrmInicio.h"
 
 #include "controls/Labels.h"
 #include "forms/Forms.h"
-#include "monitor/FrmMonitoreo.h"
+#include "windows/FrmMonitoreo.h"
 
 #include <QLabel>
 

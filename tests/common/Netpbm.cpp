@@ -1,4 +1,4 @@
-#include "viewer/Netpbm.h"
+#include "common/Netpbm.h"
 
 #include <QFile>
 #include <QTextStream>

@@ -1,9 +1,9 @@
-#include "dialogs/FrmAcerca.h"
+#include "windows/FrmAcerca.h"
 
 #include "common/TestSupport.h"
 #include "controls/XPButton.h"
 #include "forms/Forms.h"
-#include "monitor/FrmMonitoreo.h"
+#include "windows/FrmMonitoreo.h"
 
 #include <QLabel>
 

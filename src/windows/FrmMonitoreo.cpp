@@ -1,19 +1,19 @@
-#include "monitor/FrmMonitoreo.h"
+#include "windows/FrmMonitoreo.h"
 
 #include "controls/Labels.h"
 #include "controls/StatusPanels.h"
-#include "controls/TrayIcon.h"
+#include "windows/TrayIcon.h"
 #include "controls/XPButton.h"
-#include "dialogs/FrmAcerca.h"
+#include "windows/FrmAcerca.h"
 #include "forms/Forms.h"
 #include "forms/MessagePresenter.h"
 #include "fs/FileOps.h"
 #include "monitor/SaveMessages.h"
 #include "monitor/WatchDecision.h"
 #include "settings/Config.h"
-#include "settings/FrmConfig.h"
-#include "viewer/FrmTamano.h"
-#include "viewer/FrmVisor.h"
+#include "windows/FrmConfig.h"
+#include "windows/FrmTamano.h"
+#include "windows/FrmVisor.h"
 
 #include <QCloseEvent>
 #include <QDir>

@@ -1,9 +1,9 @@
-#include "viewer/FrmTamano.h"
+#include "windows/FrmTamano.h"
 
 #include "controls/XPButton.h"
 #include "forms/Forms.h"
 #include "forms/Twips.h"
-#include "viewer/FrmVisor.h"
+#include "windows/FrmVisor.h"
 
 #include <QGroupBox>
 #include <QRadioButton>

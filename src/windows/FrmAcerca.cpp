@@ -1,4 +1,4 @@
-#include "dialogs/FrmAcerca.h"
+#include "windows/FrmAcerca.h"
 
 #include "controls/FittedLabel.h"
 #include "controls/Labels.h"

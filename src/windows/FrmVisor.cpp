@@ -1,4 +1,4 @@
-#include "viewer/FrmVisor.h"
+#include "windows/FrmVisor.h"
 
 #include "controls/DriveList.h"
 #include "controls/FileList.h"
@@ -9,7 +9,7 @@
 #include "forms/MessagePresenter.h"
 #include "forms/Twips.h"
 #include "settings/Config.h"
-#include "viewer/DrawingSurface.h"
+#include "controls/DrawingSurface.h"
 
 #include <QDir>
 #include <QFrame>

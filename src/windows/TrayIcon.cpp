@@ -1,4 +1,4 @@
-#include "controls/TrayIcon.h"
+#include "windows/TrayIcon.h"
 
 namespace {
 constexpr int noticeMilliseconds = 8000;

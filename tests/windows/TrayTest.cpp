@@ -1,7 +1,7 @@
 #include "common/TestSupport.h"
-#include "controls/TrayIcon.h"
+#include "windows/TrayIcon.h"
 #include "forms/Forms.h"
-#include "monitor/FrmMonitoreo.h"
+#include "windows/FrmMonitoreo.h"
 
 #include <QAction>
 #include <QDir>

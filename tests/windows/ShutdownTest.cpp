@@ -1,7 +1,7 @@
 #include "common/TestSupport.h"
-#include "dialogs/FrmAcerca.h"
+#include "windows/FrmAcerca.h"
 #include "forms/Forms.h"
-#include "monitor/FrmMonitoreo.h"
+#include "windows/FrmMonitoreo.h"
 
 #include <QDir>
 

@@ -1,9 +1,9 @@
-#include "settings/FrmConfig.h"
+#include "windows/FrmConfig.h"
 
 #include "controls/FittedLabel.h"
 #include "controls/XPButton.h"
-#include "dialogs/FrmSeleccionDir.h"
-#include "dialogs/FrmSeleccionGuardar.h"
+#include "windows/FrmSeleccionDir.h"
+#include "windows/FrmSeleccionGuardar.h"
 #include "forms/Forms.h"
 #include "forms/MessagePresenter.h"
 #include "forms/Twips.h"

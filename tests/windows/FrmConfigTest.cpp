@@ -1,10 +1,10 @@
 #include "common/TestSupport.h"
 #include "controls/XPButton.h"
-#include "dialogs/FrmSeleccionDir.h"
-#include "dialogs/FrmSeleccionGuardar.h"
+#include "windows/FrmSeleccionDir.h"
+#include "windows/FrmSeleccionGuardar.h"
 #include "forms/Forms.h"
-#include "monitor/FrmMonitoreo.h"
-#include "settings/FrmConfig.h"
+#include "windows/FrmMonitoreo.h"
+#include "windows/FrmConfig.h"
 #include "settings/GrabaLeeIni.h"
 
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "dialogs/FrmSeleccionDir.h"
+#include "windows/FrmSeleccionDir.h"
 
 FrmSeleccionDir::FrmSeleccionDir(Forms& forms)
     : FolderPicker(forms, {QStringLiteral("Seleccionar directorio"), QSize(3360, 3675),

@@ -1,12 +1,12 @@
-#include "viewer/FrmVisor.h"
+#include "windows/FrmVisor.h"
 
 #include "controls/DriveList.h"
 #include "controls/FileList.h"
 #include "controls/FolderList.h"
 #include "forms/Forms.h"
-#include "monitor/FrmMonitoreo.h"
-#include "viewer/DrawingSurface.h"
-#include "viewer/ViewerTestSupport.h"
+#include "windows/FrmMonitoreo.h"
+#include "controls/DrawingSurface.h"
+#include "common/ViewerTestSupport.h"
 
 #include <QDir>
 #include <QLabel>

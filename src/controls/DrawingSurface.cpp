@@ -1,4 +1,4 @@
-#include "viewer/DrawingSurface.h"
+#include "controls/DrawingSurface.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/FolderPicker.h"
+#include "windows/FolderPicker.h"
 
 // Picks the watched folder.
 class FrmSeleccionDir : public FolderPicker {

@@ -2,10 +2,10 @@
 #include "controls/DriveList.h"
 #include "controls/FolderList.h"
 #include "controls/XPButton.h"
-#include "dialogs/FrmSeleccionDir.h"
-#include "dialogs/FrmSeleccionGuardar.h"
+#include "windows/FrmSeleccionDir.h"
+#include "windows/FrmSeleccionGuardar.h"
 #include "forms/Forms.h"
-#include "settings/FrmConfig.h"
+#include "windows/FrmConfig.h"
 
 #include <QDir>
 #include <QLabel>

@@ -1,10 +1,10 @@
-#include "viewer/FrmTamano.h"
+#include "windows/FrmTamano.h"
 
 #include "forms/Forms.h"
-#include "monitor/FrmMonitoreo.h"
-#include "viewer/DrawingSurface.h"
-#include "viewer/FrmVisor.h"
-#include "viewer/ViewerTestSupport.h"
+#include "windows/FrmMonitoreo.h"
+#include "controls/DrawingSurface.h"
+#include "windows/FrmVisor.h"
+#include "common/ViewerTestSupport.h"
 
 #include <QFrame>
 #include <QRadioButton>

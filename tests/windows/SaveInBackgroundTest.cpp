@@ -2,7 +2,7 @@
 #include "common/TestSupport.h"
 #include "controls/StatusPanels.h"
 #include "forms/Forms.h"
-#include "monitor/FrmMonitoreo.h"
+#include "windows/FrmMonitoreo.h"
 
 #include <QCoreApplication>
 #include <QDir>

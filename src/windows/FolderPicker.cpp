@@ -1,4 +1,4 @@
-#include "dialogs/FolderPicker.h"
+#include "windows/FolderPicker.h"
 
 #include "controls/DriveList.h"
 #include "controls/FolderList.h"

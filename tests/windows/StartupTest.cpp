@@ -2,8 +2,8 @@
 #include "controls/StatusPanels.h"
 #include "controls/XPButton.h"
 #include "forms/Forms.h"
-#include "monitor/FrmInicio.h"
-#include "monitor/FrmMonitoreo.h"
+#include "windows/FrmInicio.h"
+#include "windows/FrmMonitoreo.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/FolderPicker.h"
+#include "windows/FolderPicker.h"
 
 // Picks the folder the batches are saved in.
 class FrmSeleccionGuardar : public FolderPicker {

@@ -1,6 +1,6 @@
-#include "viewer/ViewerTestSupport.h"
+#include "common/ViewerTestSupport.h"
 
-#include "viewer/Netpbm.h"
+#include "common/Netpbm.h"
 
 #include <QFile>
 
