@@ -120,7 +120,7 @@ TEST_F(FrmConfigTest, OpeningHidesTheMainWindowAndLoadsTheFile) {
   main->cmdiniciar_Click();
   FrmConfig* config = open();
   EXPECT_FALSE(main->isVisible());
-  EXPECT_TRUE(main->isMonitoring());
+  EXPECT_TRUE(main->session().isStarted());
   EXPECT_TRUE(config->isVisible());
   EXPECT_EQ(control<QLineEdit>(config, "txtdir")->text(), watched);
   EXPECT_EQ(control<QLineEdit>(config, "txtdir")->toolTip(), watched);
@@ -168,7 +168,7 @@ TEST_F(FrmConfigTest, EachRequiredFieldEmptyRefusesApplyAndAccept) {
     expectOneCheckMessage();
     EXPECT_TRUE(forms->isOpen<FrmConfig>());
     EXPECT_FALSE(main->isVisible());
-    EXPECT_EQ(main->watchedFolder(), watched);
+    EXPECT_EQ(main->session().watchedFolder(), watched);
     EXPECT_EQ(file(), before);
     setters[i](QStringLiteral("x"));
   }
@@ -271,8 +271,8 @@ TEST_F(FrmConfigTest, ApplyThenCancelKeepsTheFileAndLeavesTheMainWindow) {
   EXPECT_TRUE(main->isVisible());
   EXPECT_EQ(setting("Dir1"), other);
   EXPECT_EQ(setting("Ext"), QStringLiteral("*.pcx"));
-  EXPECT_EQ(main->watchedFolder(), watched);
-  EXPECT_EQ(main->pattern(), QStringLiteral("*.bmp"));
+  EXPECT_EQ(main->session().watchedFolder(), watched);
+  EXPECT_EQ(main->session().pattern(), QStringLiteral("*.bmp"));
 
   flushDeletes();
   config = open();
@@ -283,7 +283,7 @@ TEST_F(FrmConfigTest, ApplyThenCancelKeepsTheFileAndLeavesTheMainWindow) {
 }
 
 TEST_F(FrmConfigTest, AcceptPushesFolderAndPatternButNotTheMinimum) {
-  const qint16 minimum = main->minimumCount();
+  const qint16 minimum = main->session().settings().minimum;
   FrmConfig* config = open();
   control<QLineEdit>(config, "txtdir")->setText(other);
   control<QLineEdit>(config, "txtextension")->setText(QStringLiteral("*.pcx"));
@@ -295,12 +295,12 @@ TEST_F(FrmConfigTest, AcceptPushesFolderAndPatternButNotTheMinimum) {
   EXPECT_TRUE(main->isVisible());
   EXPECT_EQ(setting("Dir1"), other);
   EXPECT_EQ(setting("Imagenes"), QStringLiteral("15"));
-  EXPECT_EQ(main->watchedFolder(), other);
+  EXPECT_EQ(main->session().watchedFolder(), other);
   EXPECT_EQ(control<QLabel>(main, "lbldirectorio")->text(), other);
-  EXPECT_EQ(main->pattern(), QStringLiteral("*.pcx"));
-  EXPECT_EQ(main->count(), 2);
+  EXPECT_EQ(main->session().pattern(), QStringLiteral("*.pcx"));
+  EXPECT_EQ(main->session().count(), 2);
   EXPECT_EQ(main->panel(2), QStringLiteral("Imagenes : 2"));
-  EXPECT_EQ(main->minimumCount(), minimum);
+  EXPECT_EQ(main->session().settings().minimum, minimum);
 }
 
 TEST_F(FrmConfigTest, AcceptWithAnEmptyPatternStoresAndPushesIt) {
@@ -309,7 +309,7 @@ TEST_F(FrmConfigTest, AcceptWithAnEmptyPatternStoresAndPushesIt) {
   config->cmdaceptar_Click();
   EXPECT_TRUE(world.presenter->shown.empty());
   EXPECT_EQ(setting("Ext"), QString());
-  EXPECT_EQ(main->pattern(), QString());
+  EXPECT_EQ(main->session().pattern(), QString());
 }
 
 TEST_F(FrmConfigTest, FailedWriteIsReportedOnceAndNothingIsPushed) {
@@ -329,7 +329,7 @@ TEST_F(FrmConfigTest, FailedWriteIsReportedOnceAndNothingIsPushed) {
   EXPECT_EQ(world.presenter->shown.size(), 2u);
   EXPECT_TRUE(forms->isOpen<FrmConfig>());
   EXPECT_FALSE(main->isVisible());
-  EXPECT_EQ(main->watchedFolder(), watched);
+  EXPECT_EQ(main->session().watchedFolder(), watched);
 }
 
 // The disk fills once the file would grow past its present size: a store that changes one
@@ -368,7 +368,7 @@ TEST_F(FrmConfigTest, CloseBoxActsAsCancelAndClosesThePickers) {
   EXPECT_FALSE(forms->isOpen<FrmSeleccionGuardar>());
   EXPECT_TRUE(main->isVisible());
   EXPECT_EQ(setting("Dir1"), watched);
-  EXPECT_EQ(main->watchedFolder(), watched);
+  EXPECT_EQ(main->session().watchedFolder(), watched);
 }
 
 TEST_F(FrmConfigTest, ShutdownClosesTheDialogWithoutBringingTheMainWindowBack) {
@@ -402,7 +402,7 @@ TEST_F(FrmConfigTest, MstsFillsTheWatchedFolderFromTheWinePrefix) {
   EXPECT_EQ(control<QLineEdit>(config, "txtdir")->toolTip(), expected);
   EXPECT_TRUE(control<XPButton>(config, "cmdaplicar")->isEnabled());
   EXPECT_EQ(file(), before);
-  EXPECT_EQ(main->watchedFolder(), watched);
+  EXPECT_EQ(main->session().watchedFolder(), watched);
 
   world.writeFile(QStringLiteral("wine/system.reg"),
                   "WINE REGISTRY Version 2\n\n[Software\\\\Microsoft\\\\Microsoft Games\\\\"

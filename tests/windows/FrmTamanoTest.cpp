@@ -21,7 +21,7 @@ protected:
   FrmTamano* openChooser(Forms& forms) {
     main = forms.show<FrmMonitoreo>();
     main->cmdiniciar_Click();
-    EXPECT_TRUE(main->isMonitoring());
+    EXPECT_TRUE(main->session().isStarted());
     main->mnuvisor_Click();
     return forms.get<FrmTamano>();
   }
@@ -33,7 +33,7 @@ protected:
 TEST_F(FrmTamanoTest, VisorStopsMonitoringHidesTheMainWindowAndOffers800By600) {
   Forms forms(world.context());
   FrmTamano* chooser = openChooser(forms);
-  EXPECT_FALSE(main->isMonitoring());
+  EXPECT_FALSE(main->session().isStarted());
   EXPECT_EQ(main->panel(1), QStringLiteral("Estado : Detenido."));
   EXPECT_FALSE(main->isVisible());
   EXPECT_TRUE(chooser->isVisible());
@@ -109,7 +109,7 @@ TEST_F(FrmTamanoTest, ViewerAcceptReturnsToTheMainWindowWithMonitoringStopped) {
   forms.get<FrmVisor>()->CmdAceptar_Click();
   EXPECT_FALSE(forms.isOpen<FrmVisor>());
   EXPECT_TRUE(main->isVisible());
-  EXPECT_FALSE(main->isMonitoring());
+  EXPECT_FALSE(main->session().isStarted());
   EXPECT_EQ(main->panel(1), QStringLiteral("Estado : Detenido."));
 }
 
@@ -119,7 +119,7 @@ TEST_F(FrmTamanoTest, CloseBoxesGiveTheMainWindowBackWithMonitoringStopped) {
     openChooser(forms)->close();
     EXPECT_FALSE(forms.isOpen<FrmVisor>());
     EXPECT_TRUE(main->isVisible());
-    EXPECT_FALSE(main->isMonitoring());
+    EXPECT_FALSE(main->session().isStarted());
   }
   {
     Forms forms(world.context());
@@ -127,7 +127,7 @@ TEST_F(FrmTamanoTest, CloseBoxesGiveTheMainWindowBackWithMonitoringStopped) {
     forms.get<FrmVisor>()->close();
     EXPECT_FALSE(forms.isOpen<FrmVisor>());
     EXPECT_TRUE(main->isVisible());
-    EXPECT_FALSE(main->isMonitoring());
+    EXPECT_FALSE(main->session().isStarted());
     EXPECT_EQ(main->panel(1), QStringLiteral("Estado : Detenido."));
   }
 }

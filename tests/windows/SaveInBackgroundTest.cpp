@@ -73,13 +73,13 @@ TEST_F(SaveInBackgroundTest, WindowAnswersWhileASaveRuns) {
   Forms forms(context);
   FrmMonitoreo* w = forms.show<FrmMonitoreo>();
   w->cmdiniciar_Click();
-  w->Timer1_Timer();
+  w->session().watchTick();
   gate.awaitWorker();
 
-  EXPECT_TRUE(w->isSaving());
-  w->Timer2_Timer();
+  EXPECT_TRUE(w->session().isSaving());
+  w->session().statusTick();
   EXPECT_EQ(control<StatusPanels>(w, "Estado")->notice(), QStringLiteral("Guardando lote: 0 de 3"));
-  w->Timer1_Timer();
+  w->session().watchTick();
   w->cmdguardar_Click();
   w->mnuguardar_Click();
   w->mnudetener_Click();
@@ -88,9 +88,9 @@ TEST_F(SaveInBackgroundTest, WindowAnswersWhileASaveRuns) {
   EXPECT_EQ(w->panel(1), QStringLiteral("Estado : Detenido."));
 
   gate.open();
-  w->finishSave();
+  w->session().finishSave();
   EXPECT_EQ(saved().size(), 3);
-  EXPECT_EQ(w->count(), 0);
+  EXPECT_EQ(w->session().count(), 0);
   EXPECT_TRUE(control<StatusPanels>(w, "Estado")->notice().isEmpty());
   EXPECT_TRUE(world.presenter->shown.empty());
 }
@@ -107,7 +107,7 @@ TEST_F(SaveInBackgroundTest, ClosingDuringASaveEndsTheProgramAfterIt) {
   EXPECT_EQ(world.quitCalls, 0);
 
   gate.open();
-  w->finishSave();
+  w->session().finishSave();
   QCoreApplication::sendPostedEvents();
   EXPECT_EQ(world.quitCalls, 1);
   EXPECT_EQ(saved().size(), 3);

@@ -28,7 +28,7 @@ protected:
     bool monitoringWhenAboutClosed = true;
     QString panelWhenAboutClosed;
     QObject::connect(about, &Form::closed, [&] {
-      monitoringWhenAboutClosed = w->isMonitoring();
+      monitoringWhenAboutClosed = w->session().isStarted();
       panelWhenAboutClosed = w->panel(1);
     });
 
@@ -67,8 +67,8 @@ TEST_F(ShutdownTest, MinimisingKeepsBothTimersAndAutomaticSaves) {
   EXPECT_TRUE(w->isMinimized());
   EXPECT_TRUE(control<QTimer>(w, "Timer1")->isActive());
   EXPECT_TRUE(control<QTimer>(w, "Timer2")->isActive());
-  w->Timer1_Timer();
-  w->finishSave();
+  w->session().watchTick();
+  w->session().finishSave();
   EXPECT_EQ(QDir(world.path(QStringLiteral("out/Fotos_532004_973"))).entryList(QDir::Files).size(),
             3);
 }
