@@ -1,6 +1,6 @@
-// One watch tick of the monitoring session on a folder of 10,000 files that do not match the pattern,
-// against a bare opendir/readdir/fnmatch loop over the same folder; and the same tick with a
-// write watch armed on the folder, against the tick alone.
+// One watch tick of the monitoring session on a folder of 10,000 files that do not match the
+// pattern, against a bare opendir/readdir/fnmatch loop over the same folder; and the same tick with
+// a write watch armed on the folder, against the tick alone.
 #include "BenchSupport.h"
 #include "monitor/MonitorSession.h"
 
@@ -44,8 +44,8 @@ const QTemporaryDir& root() {
 // Ticks a started session, with or without its watch of the folder's file events.
 void tickSession(benchmark::State& state, bool fileEvents) {
   MonitorSession session({root().filePath(QStringLiteral("Config.ini")),
-                          [] { return QDateTime(QDate(2004, 3, 5), QTime(9, 7, 3)); },
-                          nullptr, fileEvents});
+                          [] { return QDateTime(QDate(2004, 3, 5), QTime(9, 7, 3)); }, nullptr,
+                          fileEvents});
   session.load();
   session.start();
   for (auto _ : state) {

@@ -39,9 +39,8 @@ std::set<QByteArray> AutoSavePolicy::overdue(const QDateTime& now) const {
   return names;
 }
 
-QString AutoSavePolicy::record(const SaveResult& result, bool automatic,
-                               std::size_t listSignature, const BatchPlace& place,
-                               const QDateTime& now) {
+QString AutoSavePolicy::record(const SaveResult& result, bool automatic, std::size_t listSignature,
+                               const BatchPlace& place, const QDateTime& now) {
   const Meaning meaning = meaningOf(result);
   if (meaning != Meaning::SameSecond) {
     rememberInUse(result, now);
@@ -51,8 +50,8 @@ QString AutoSavePolicy::record(const SaveResult& result, bool automatic,
   }
   // A save that took nothing, because every file was left and none for being written, would
   // leave them all again.
-  const bool tookNothing = meaning == Meaning::Saved && result.moved == 0 &&
-                           !result.left.empty() && result.inUse.empty();
+  const bool tookNothing = meaning == Meaning::Saved && result.moved == 0 && !result.left.empty() &&
+                           result.inUse.empty();
   waiting_ = meaning == Meaning::Failed || tookNothing;
   listSignature_ = listSignature;
   place_ = place;
@@ -69,8 +68,7 @@ void AutoSavePolicy::rememberInUse(const SaveResult& result, const QDateTime& no
   inUseSince_.swap(still);
 }
 
-QString AutoSavePolicy::noticeFor(Meaning meaning, const SaveResult& result,
-                                  const QDateTime& now) {
+QString AutoSavePolicy::noticeFor(Meaning meaning, const SaveResult& result, const QDateTime& now) {
   if (meaning == Meaning::SameSecond || meaning == Meaning::StillWritten) {
     return {};
   }

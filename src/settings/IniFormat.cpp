@@ -343,8 +343,8 @@ bool breaksLine(const QString& text) {
 }
 
 // One key written into content, in the form the file was found in.
-void setValue(QByteArray& content, const FoundEncoding& form, const QString& section, const QString& key,
-              const QString& value) {
+void setValue(QByteArray& content, const FoundEncoding& form, const QString& section,
+              const QString& key, const QString& value) {
   const auto offset = [&](qsizetype unit, int unitBytes) { return form.start + unit * unitBytes; };
   const auto encoded = [&](const QString& text) { return encode(text, form.encoding); };
   withText(content, form, [&](const auto& text) {

@@ -48,8 +48,7 @@ QByteArray encodeWindows1252(const QString& text) {
 char16_t utf16Unit(const unsigned char* bytes, ByteOrder order) {
   const unsigned first = bytes[0];
   const unsigned second = bytes[1];
-  return static_cast<char16_t>(order == ByteOrder::Big ? first << 8 | second
-                                                       : second << 8 | first);
+  return static_cast<char16_t>(order == ByteOrder::Big ? first << 8 | second : second << 8 | first);
 }
 
 QString decodeUtf16(QByteArrayView bytes, ByteOrder order) {

@@ -2,14 +2,14 @@
 
 #include "controls/FittedLabel.h"
 #include "controls/XPButton.h"
-#include "windows/FrmSeleccionDir.h"
-#include "windows/FrmSeleccionGuardar.h"
 #include "forms/Forms.h"
 #include "forms/MessagePresenter.h"
 #include "forms/Twips.h"
 #include "settings/Config.h"
 #include "settings/LeeRegistro.h"
 #include "settings/WinePath.h"
+#include "windows/FrmSeleccionDir.h"
+#include "windows/FrmSeleccionGuardar.h"
 
 #include <QComboBox>
 #include <QFileInfo>

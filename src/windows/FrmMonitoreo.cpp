@@ -93,10 +93,12 @@ void FrmMonitoreo::buildControls(QWidget* client) {
 void FrmMonitoreo::followSession() {
   MonitorSession* s = &session_;
   connect(s, &MonitorSession::stateChanged, this, [this](bool started) {
-    setPanel(1, started ? QStringLiteral("Estado : Iniciado.") : QStringLiteral("Estado : Detenido."));
+    setPanel(1,
+             started ? QStringLiteral("Estado : Iniciado.") : QStringLiteral("Estado : Detenido."));
   });
-  connect(s, &MonitorSession::countChanged, this,
-          [this](int count) { setPanel(2, QStringLiteral("Imagenes : ") + QString::number(count)); });
+  connect(s, &MonitorSession::countChanged, this, [this](int count) {
+    setPanel(2, QStringLiteral("Imagenes : ") + QString::number(count));
+  });
   connect(s, &MonitorSession::patternChanged, this,
           [this](const QString& pattern) { setPanel(3, QStringLiteral("Ext : ") + pattern); });
   connect(s, &MonitorSession::canSaveChanged, cmdguardar, &QWidget::setEnabled);

@@ -1,5 +1,6 @@
 #include "windows/FrmVisor.h"
 
+#include "controls/DrawingSurface.h"
 #include "controls/DriveList.h"
 #include "controls/FileList.h"
 #include "controls/FittedLabel.h"
@@ -9,7 +10,6 @@
 #include "forms/MessagePresenter.h"
 #include "forms/Twips.h"
 #include "settings/Config.h"
-#include "controls/DrawingSurface.h"
 
 #include <QDir>
 #include <QFrame>

@@ -348,8 +348,7 @@ TEST_F(WatchCycleTest, WatchedFolderThatGoesAndComesBackIsToldOnce) {
   const QString folder = world.path(QStringLiteral("in"));
   ASSERT_TRUE(QDir().rename(folder, world.path(QStringLiteral("away"))));
   tick(s);
-  EXPECT_EQ(status,
-            QStringLiteral("El directorio de monitorización no existe: ") + folder);
+  EXPECT_EQ(status, QStringLiteral("El directorio de monitorización no existe: ") + folder);
   status.clear();
   tick(s);
   EXPECT_TRUE(status.isEmpty());

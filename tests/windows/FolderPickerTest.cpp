@@ -2,10 +2,10 @@
 #include "controls/DriveList.h"
 #include "controls/FolderList.h"
 #include "controls/XPButton.h"
-#include "windows/FrmSeleccionDir.h"
-#include "windows/FrmSeleccionGuardar.h"
 #include "forms/Forms.h"
 #include "windows/FrmConfig.h"
+#include "windows/FrmSeleccionDir.h"
+#include "windows/FrmSeleccionGuardar.h"
 
 #include <QDir>
 #include <QLabel>

@@ -1,11 +1,11 @@
 #include "common/TestSupport.h"
 #include "controls/XPButton.h"
+#include "forms/Forms.h"
+#include "settings/GrabaLeeIni.h"
+#include "windows/FrmConfig.h"
+#include "windows/FrmMonitoreo.h"
 #include "windows/FrmSeleccionDir.h"
 #include "windows/FrmSeleccionGuardar.h"
-#include "forms/Forms.h"
-#include "windows/FrmMonitoreo.h"
-#include "windows/FrmConfig.h"
-#include "settings/GrabaLeeIni.h"
 
 #include <QComboBox>
 #include <QFile>

@@ -1,10 +1,10 @@
 #include "windows/FrmTamano.h"
 
+#include "common/ViewerTestSupport.h"
+#include "controls/DrawingSurface.h"
 #include "forms/Forms.h"
 #include "windows/FrmMonitoreo.h"
-#include "controls/DrawingSurface.h"
 #include "windows/FrmVisor.h"
-#include "common/ViewerTestSupport.h"
 
 #include <QFrame>
 #include <QRadioButton>

@@ -1,12 +1,12 @@
 #include "windows/FrmVisor.h"
 
+#include "common/ViewerTestSupport.h"
+#include "controls/DrawingSurface.h"
 #include "controls/DriveList.h"
 #include "controls/FileList.h"
 #include "controls/FolderList.h"
 #include "forms/Forms.h"
 #include "windows/FrmMonitoreo.h"
-#include "controls/DrawingSurface.h"
-#include "common/ViewerTestSupport.h"
 
 #include <QDir>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "common/TestSupport.h"
-#include "windows/FrmAcerca.h"
 #include "forms/Forms.h"
+#include "windows/FrmAcerca.h"
 #include "windows/FrmMonitoreo.h"
 
 #include <QDir>

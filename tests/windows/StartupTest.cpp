@@ -1,8 +1,8 @@
 #include "common/TestSupport.h"
 #include "controls/StatusPanels.h"
 #include "controls/XPButton.h"
-#include "monitor/BatchJournal.h"
 #include "forms/Forms.h"
+#include "monitor/BatchJournal.h"
 #include "windows/FrmInicio.h"
 #include "windows/FrmMonitoreo.h"
 
@@ -178,8 +178,9 @@ TEST_F(Startup, InterruptedSaveIsPutRightAtStartAndTold) {
                   .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
                   .isEmpty());
   EXPECT_EQ(w->session().count(), 1);
-  EXPECT_TRUE(
-      control<StatusPanels>(w, "Estado")->notice().contains(QStringLiteral("Guardado interrumpido recuperado: 1 archivos")));
+  EXPECT_TRUE(control<StatusPanels>(w, "Estado")
+                  ->notice()
+                  .contains(QStringLiteral("Guardado interrumpido recuperado: 1 archivos")));
 }
 
 }  // namespace

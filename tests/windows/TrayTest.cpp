@@ -1,8 +1,8 @@
 #include "common/TestSupport.h"
 #include "controls/XPButton.h"
-#include "windows/TrayIcon.h"
 #include "forms/Forms.h"
 #include "windows/FrmMonitoreo.h"
+#include "windows/TrayIcon.h"
 
 #include <QAction>
 #include <QDir>
