@@ -99,7 +99,7 @@ void saveBatches(benchmark::State& state, int count, int size) {
     moment = moment.addSecs(1);
     state.ResumeTiming();
     const SaveResult result =
-        saveBatch({saved.path(), QStringLiteral("Fotos_"), watched, names, moment, {}});
+        saveBatch({saved.path(), QStringLiteral("Fotos_"), watched, names, moment, {}, {}});
     if (!result.ok() || result.moved != count) {
       state.SkipWithError("save failed");
       break;

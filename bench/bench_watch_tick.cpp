@@ -1,13 +1,13 @@
-// One watch tick of the main window on a folder of 10,000 files that do not match the pattern,
-// against a bare opendir/readdir/fnmatch loop over the same folder; and the same tick with a
-// write watch armed on the folder, against the tick alone.
+// One watch tick of the monitoring session on a folder of 10,000 files that do not match the
+// pattern, against a bare opendir/readdir/fnmatch loop over the same folder; and the same tick with
+// a write watch armed on the folder, against the tick alone.
 #include "BenchSupport.h"
-#include "forms/Forms.h"
-#include "forms/MessagePresenter.h"
-#include "monitor/FrmMonitoreo.h"
+#include "monitor/MonitorSession.h"
 
-#include <QApplication>
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -18,12 +18,6 @@
 #include <cstdio>
 
 namespace {
-
-class SilentPresenter : public MessagePresenter {
-public:
-  void critical(const QString&, const QString&) override { std::abort(); }
-  void plain(const QString&) override { std::abort(); }
-};
 
 const QTemporaryDir& root() {
   static const QTemporaryDir dir = [] {
@@ -47,31 +41,28 @@ const QTemporaryDir& root() {
   return dir;
 }
 
-// Ticks a started main window, with or without its watch of the folder's file events.
-void tickWindow(benchmark::State& state, bool fileEvents) {
-  AppContext context;
-  context.fileEvents = fileEvents;
-  context.settingsFile = root().filePath(QStringLiteral("Config.ini"));
-  context.now = [] { return QDateTime(QDate(2004, 3, 5), QTime(9, 7, 3)); };
-  context.presenter = std::make_shared<SilentPresenter>();
-  Forms forms(context);
-  FrmMonitoreo* window = forms.get<FrmMonitoreo>();
-  window->cmdiniciar_Click();
+// Ticks a started session, with or without its watch of the folder's file events.
+void tickSession(benchmark::State& state, bool fileEvents) {
+  MonitorSession session({root().filePath(QStringLiteral("Config.ini")),
+                          [] { return QDateTime(QDate(2004, 3, 5), QTime(9, 7, 3)); }, nullptr,
+                          fileEvents});
+  session.load();
+  session.start();
   for (auto _ : state) {
-    window->Timer1_Timer();
+    session.watchTick();
   }
-  if (window->count() != 0) {
+  if (session.count() != 0 || session.isSaving()) {
     state.SkipWithError("files matched");
   }
 }
 
 void BM_WatchTick(benchmark::State& state) {
-  tickWindow(state, false);
+  tickSession(state, false);
 }
 
-// The same tick while the window also watches the folder's file events.
+// The same tick while the session also watches the folder's file events.
 void BM_WatchTickWithWriteWatch(benchmark::State& state) {
-  tickWindow(state, true);
+  tickSession(state, true);
 }
 
 void BM_BareDirectoryLoop(benchmark::State& state) {
@@ -100,10 +91,7 @@ BENCHMARK(BM_BareDirectoryLoop)->Unit(benchmark::kMicrosecond)->MinTime(0.5);
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-  QApplication app(argc, argv);
+  QCoreApplication app(argc, argv);
   return runBenchmarksWithRatios(
       argc, argv,
       {{"BM_WatchTick/min_time:0.500", "BM_BareDirectoryLoop/min_time:0.500"},

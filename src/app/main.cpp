@@ -4,8 +4,8 @@
 #include "forms/AppContext.h"
 #include "forms/Forms.h"
 #include "forms/MessagePresenter.h"
-#include "monitor/FrmInicio.h"
 #include "settings/SettingsLocation.h"
+#include "windows/FrmInicio.h"
 
 #include <QApplication>
 #include <QDateTime>

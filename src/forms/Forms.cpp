@@ -25,6 +25,20 @@ void Forms::forget(Form* window) {
       slot.clear();
     }
   }
+  bringMainBack();
+}
+
+void Forms::bringMainBack() {
+  const auto main = windows_.find(mainKey_);
+  if (shuttingDown_ || main == windows_.end() || !main->second || !main->second->isHidden()) {
+    return;
+  }
+  for (const auto& [name, slot] : windows_) {
+    if (slot && name != mainKey_) {
+      return;
+    }
+  }
+  present(main->second);
 }
 
 // A window that closes may close others with it; those are passed over when their turn comes.

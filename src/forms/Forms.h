@@ -56,6 +56,14 @@ public:
     closeAllBut({key<Kept>()...});
   }
 
+  // The window of that class, once hidden behind others, comes back when the last of them
+  // closes, rather than leave the program running with no window at all; but not while the
+  // program shuts down.
+  template <class T>
+  void comeBackTo() {
+    mainKey_ = key<T>();
+  }
+
   // Set while the program shuts down, so closing windows do not bring others back.
   bool shuttingDown() const { return shuttingDown_; }
   void beginShutdown() { shuttingDown_ = true; }
@@ -69,6 +77,7 @@ private:
 
   Form* build(Form* window);
   void forget(Form* window);
+  void bringMainBack();
   void closeAllBut(std::initializer_list<std::string_view> kept);
   static void present(QWidget* window);
 
@@ -76,4 +85,5 @@ private:
   // Ordered by class name, so that closing them all goes the same way every time.
   std::map<std::string_view, QPointer<Form>> windows_;
   bool shuttingDown_ = false;
+  std::string_view mainKey_;
 };

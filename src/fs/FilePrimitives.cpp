@@ -1,5 +1,6 @@
 #include "fs/FilePrimitives.h"
 
+#include "fs/OpenFlags.h"
 #include "fs/UniqueFd.h"
 
 #include <fcntl.h>
@@ -53,7 +54,7 @@ int writeAll(int fd, const char* data, std::size_t size) {
 }
 
 int flushFolder(const QByteArray& path) {
-  const UniqueFd folder(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const UniqueFd folder(::open(path.constData(), openflags::folder));
   if (!folder.valid()) {
     return errno;
   }

@@ -13,11 +13,11 @@
 
 namespace {
 
-// The bytes, flushed, in a new hidden file of folder, then given the target's name: replacing
-// what is there, or only where nothing is.
+// The bytes, flushed, in a new hidden file of folder named after the target, then given the
+// target's name: replacing what is there, or only where nothing is.
 bool writeThroughTemporary(const QByteArray& folder, const QByteArray& target,
                            const QByteArray& bytes, mode_t mode, bool replace) {
-  QByteArray temporary = folder + "/.Config.ini.XXXXXX";
+  QByteArray temporary = folder + "/." + target.mid(target.lastIndexOf('/') + 1) + ".XXXXXX";
   const int fd = ::mkstemp(temporary.data());
   if (fd < 0) {
     return false;

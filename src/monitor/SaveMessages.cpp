@@ -70,6 +70,12 @@ QString lateContentNotice(const std::vector<LeftFile>& restored) {
          names.join(QStringLiteral(", "));
 }
 
+QString eventsOffNotice() {
+  return QStringLiteral(
+      "El sistema no avisa de los cambios en el directorio de monitorización: cada imagen se "
+      "guardará cuando lleve 10 segundos sin cambios.");
+}
+
 QString progressNotice(int done, int total) {
   return QStringLiteral("Guardando lote: %1 de %2").arg(done).arg(total);
 }

@@ -13,6 +13,8 @@ QString automaticFailureNotice(const SaveResult& result);
 // The files an automatic save left in the watched folder, each named once by the caller.
 QString leftFilesNotice(const SaveResult& result, const std::vector<LeftFile>& toName);
 QString progressNotice(int done, int total);
+// The kernel's file events cannot be had for the watched folder.
+QString eventsOffNotice();
 // Originals written to after their save, whose whole content went back to the watched folder.
 QString lateContentNotice(const std::vector<LeftFile>& restored);
 QString recoveryNotice(const RecoveryReport& report);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-// The main window's list of watched files: a snapshot of the plain files of one folder that
+// The monitoring session's list of watched files: a snapshot of the plain files of one folder that
 // match the pattern. It changes only when refreshed or when its folder or pattern is set.
 class WatchedList {
 public:

@@ -19,4 +19,10 @@ IniWrite store(const QString& file, const Edited& values) {
                     {pattern.name(), values.pattern}});
 }
 
+IniWrite create(const QString& file, const QByteArray& content, const QString& watched,
+                const QString& saved) {
+  return createWithKeys(file, content, section,
+                        {{watchedFolder.name(), watched}, {saveFolder.name(), saved}});
+}
+
 }  // namespace settings

@@ -38,4 +38,9 @@ struct Edited {
 // Writes the five in one replacement of the file: all of them or none.
 IniWrite store(const QString& file, const Edited& values);
 
+// Makes a new settings file from content with the two folders set, whole or not at all, and
+// never over a file that is there.
+IniWrite create(const QString& file, const QByteArray& content, const QString& watched,
+                const QString& saved);
+
 }  // namespace settings

@@ -18,11 +18,11 @@ constexpr qsizetype maxValueUnits = 254;
 // reads the same in both, so reading ASCII names and values is spared that pass.
 enum class Encoding { Unchecked, Utf8, Windows1252, Utf16LE, Utf16BE };
 
-// How the file spells its text, and where the text starts after its byte-order mark.
-struct Form {
+// The encoding a file was found in, and where its text starts after its byte-order mark.
+struct FoundEncoding {
   Encoding encoding;
   qsizetype start;
-  bool known;  // false when a write could leave the file in two encodings
+  bool writable;  // false when a write could leave the file in two encodings
 };
 
 // ASCII text in UTF-16 without a mark has a zero in one byte of each pair. A file that opens
@@ -31,7 +31,7 @@ bool looksLikeUtf16(const QByteArray& content) {
   return content.startsWith('\0') || (content.size() >= 2 && content[1] == '\0');
 }
 
-Form formOf(const QByteArray& content) {
+FoundEncoding encodingOf(const QByteArray& content) {
   const bool even = content.size() % 2 == 0;
   if (content.startsWith("\xFF\xFE")) {
     return {Encoding::Utf16LE, 2, even};
@@ -48,7 +48,8 @@ Form formOf(const QByteArray& content) {
   return {Encoding::Unchecked, 0, true};
 }
 
-Encoding told(const QByteArray& content, Encoding encoding) {
+// Settles Unchecked, by a pass over the whole file, into UTF-8 or Windows-1252.
+Encoding settled(const QByteArray& content, Encoding encoding) {
   if (encoding != Encoding::Unchecked) {
     return encoding;
   }
@@ -66,15 +67,13 @@ struct Units {
     if constexpr (width == 1) {
       return data[i];
     } else {
-      const unsigned first = data[2 * i];
-      const unsigned second = data[2 * i + 1];
-      return static_cast<char16_t>(bigEndian ? first << 8 | second : second << 8 | first);
+      return utf16Unit(data + 2 * i, bigEndian ? ByteOrder::Big : ByteOrder::Little);
     }
   }
 };
 
 template <class Action>
-auto withText(const QByteArray& content, const Form& form, Action action) {
+auto withText(const QByteArray& content, const FoundEncoding& form, Action action) {
   const auto* data = reinterpret_cast<const unsigned char*>(content.constData()) + form.start;
   const qsizetype bytes = content.size() - form.start;
   switch (form.encoding) {
@@ -273,18 +272,12 @@ QByteArray encode(const QString& text, Encoding encoding) {
       return text.toUtf8();
     case Encoding::Windows1252:
       return encodeWindows1252(text);
-    default: {
-      QByteArray bytes;
-      bytes.reserve(text.size() * 2);
-      for (const QChar ch : text) {
-        const char high = static_cast<char>(ch.unicode() >> 8);
-        const char low = static_cast<char>(ch.unicode() & 0xFF);
-        bytes.append(encoding == Encoding::Utf16BE ? high : low);
-        bytes.append(encoding == Encoding::Utf16BE ? low : high);
-      }
-      return bytes;
-    }
+    case Encoding::Utf16LE:
+      return encodeUtf16(text, ByteOrder::Little);
+    case Encoding::Utf16BE:
+      return encodeUtf16(text, ByteOrder::Big);
   }
+  return {};
 }
 
 // A name as the units the file would spell it with.
@@ -321,11 +314,8 @@ Span cut(const Text& text, Span value, Encoding encoding) {
 template <class Text>
 QString decode(const Text& text, Span span, Encoding encoding) {
   if constexpr (Text::unitBytes == 2) {
-    QString result(span.end - span.begin, Qt::Uninitialized);
-    for (qsizetype i = span.begin; i < span.end; ++i) {
-      result[i - span.begin] = QChar(text[i]);
-    }
-    return result;
+    return decodeUtf16(QByteArrayView(text.data + 2 * span.begin, 2 * (span.end - span.begin)),
+                       encoding == Encoding::Utf16BE ? ByteOrder::Big : ByteOrder::Little);
   } else {
     const QByteArray bytes(reinterpret_cast<const char*>(text.data) + span.begin,
                            span.end - span.begin);
@@ -353,8 +343,8 @@ bool breaksLine(const QString& text) {
 }
 
 // One key written into content, in the form the file was found in.
-void setValue(QByteArray& content, const Form& form, const QString& section, const QString& key,
-              const QString& value) {
+void setValue(QByteArray& content, const FoundEncoding& form, const QString& section,
+              const QString& key, const QString& value) {
   const auto offset = [&](qsizetype unit, int unitBytes) { return form.start + unit * unitBytes; };
   const auto encoded = [&](const QString& text) { return encode(text, form.encoding); };
   withText(content, form, [&](const auto& text) {
@@ -391,11 +381,11 @@ void setValue(QByteArray& content, const Form& form, const QString& section, con
 }  // namespace
 
 QString value(const QByteArray& content, const QString& section, const QString& key) {
-  Form form = formOf(content);
+  FoundEncoding form = encodingOf(content);
   const QString sectionName = trimmedName(section);
   const QString keyName = trimmedName(key);
   if (!isAscii(sectionName) || !isAscii(keyName)) {
-    form.encoding = told(content, form.encoding);
+    form.encoding = settled(content, form.encoding);
   }
   return withText(content, form, [&](const auto& text) {
     const Found found =
@@ -404,7 +394,7 @@ QString value(const QByteArray& content, const QString& section, const QString& 
       return QString();
     }
     const Span raw = keyValue(text, trimmed(text, {found.key->begin, found.key->end}));
-    const Encoding encoding = isAscii(text, raw) ? form.encoding : told(content, form.encoding);
+    const Encoding encoding = isAscii(text, raw) ? form.encoding : settled(content, form.encoding);
     return decode(text, cut(text, raw, encoding), encoding);
   });
 }
@@ -418,12 +408,12 @@ Refusal setValues(QByteArray& content, const QString& section, const KeyValues& 
       return Refusal::LineBreak;
     }
   }
-  Form form = formOf(content);
-  if (!form.known) {
+  FoundEncoding form = encodingOf(content);
+  if (!form.writable) {
     return Refusal::UnknownEncoding;
   }
-  // Told once: a write keeps the file in the encoding it was found in.
-  form.encoding = told(content, form.encoding);
+  // Settled once: a write keeps the file in the encoding it was found in.
+  form.encoding = settled(content, form.encoding);
   const QString sectionName = trimmedName(section);
   for (const auto& [key, value] : values) {
     setValue(content, form, sectionName, trimmedName(key), value);

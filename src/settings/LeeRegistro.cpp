@@ -1,5 +1,7 @@
 #include "settings/LeeRegistro.h"
 
+#include "settings/TextEncoding.h"
+
 #include <QtEndian>
 
 namespace {
@@ -9,12 +11,7 @@ const QString view32 = QStringLiteral("Software\\Wow6432Node\\");
 
 // Decodes a UTF-16LE string, dropping the terminating NUL that the stored size includes.
 QString decodeString(const QByteArray& data) {
-  QString text;
-  for (qsizetype i = 0; i + 1 < data.size(); i += 2) {
-    const auto low = static_cast<unsigned char>(data[i]);
-    const auto high = static_cast<unsigned char>(data[i + 1]);
-    text.append(QChar(static_cast<char16_t>(low | (high << 8))));
-  }
+  QString text = decodeUtf16(data, ByteOrder::Little);
   if (text.endsWith(QChar(0))) {
     text.chop(1);
   }

@@ -2,8 +2,9 @@
 
 #include "fs/ErrnoText.h"
 #include "fs/FilePrimitives.h"
+#include "fs/OpenFlags.h"
 #include "fs/UniqueFd.h"
-#include "settings/GrabaLeeIni.h"
+#include "settings/Config.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -48,7 +49,7 @@ QString picturesFolder(const SettingsEnvironment& environment) {
 }
 
 UniqueFd openToRead(const QString& path) {
-  return UniqueFd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+  return UniqueFd(::open(QFile::encodeName(path).constData(), openflags::read));
 }
 
 // 0 when the file's first byte can be read, else why not.
@@ -77,9 +78,7 @@ QString writeUserFile(const SettingsLocation& location) {
   if (const int error = makeFolders(folder)) {
     return QStringLiteral("no se puede crear la carpeta %1: %2").arg(folder, errnoText(error));
   }
-  return createWithKeys(location.file, content, QStringLiteral("CONFIGURACION"),
-                        {{QStringLiteral("Dir1"), location.watchedFolder},
-                         {QStringLiteral("Dir2"), location.saveFolder}})
+  return settings::create(location.file, content, location.watchedFolder, location.saveFolder)
       .reason;
 }
 

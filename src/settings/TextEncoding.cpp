@@ -1,7 +1,5 @@
 #include "settings/TextEncoding.h"
 
-#include <QByteArrayView>
-
 #include <array>
 
 namespace {
@@ -43,6 +41,33 @@ QByteArray encodeWindows1252(const QString& text) {
       }
     }
     bytes.append(byte);
+  }
+  return bytes;
+}
+
+char16_t utf16Unit(const unsigned char* bytes, ByteOrder order) {
+  const unsigned first = bytes[0];
+  const unsigned second = bytes[1];
+  return static_cast<char16_t>(order == ByteOrder::Big ? first << 8 | second : second << 8 | first);
+}
+
+QString decodeUtf16(QByteArrayView bytes, ByteOrder order) {
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  QString text(bytes.size() / 2, Qt::Uninitialized);
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    text[i] = QChar(utf16Unit(data + 2 * i, order));
+  }
+  return text;
+}
+
+QByteArray encodeUtf16(const QString& text, ByteOrder order) {
+  QByteArray bytes;
+  bytes.reserve(text.size() * 2);
+  for (const QChar ch : text) {
+    const char high = static_cast<char>(ch.unicode() >> 8);
+    const char low = static_cast<char>(ch.unicode() & 0xFF);
+    bytes.append(order == ByteOrder::Big ? high : low);
+    bytes.append(order == ByteOrder::Big ? low : high);
   }
   return bytes;
 }

@@ -1,5 +1,7 @@
 #include "settings/WineRegistry.h"
 
+#include "settings/TextEncoding.h"
+
 #include <QFile>
 #include <QStringList>
 
@@ -94,15 +96,7 @@ std::optional<QString> readEscaped(QStringView line, qsizetype& pos, QChar termi
 }
 
 QByteArray utf16WithNul(const QString& text) {
-  QByteArray bytes;
-  bytes.reserve((text.size() + 1) * 2);
-  for (const QChar c : text) {
-    bytes.append(static_cast<char>(c.unicode() & 0xff));
-    bytes.append(static_cast<char>(c.unicode() >> 8));
-  }
-  bytes.append('\0');
-  bytes.append('\0');
-  return bytes;
+  return encodeUtf16(text + QChar(0), ByteOrder::Little);
 }
 
 // Reads "N)" of "hex(N)" or "str(N)": a type code in hex.

@@ -1,6 +1,6 @@
 #include "common/TestSupport.h"
-#include "dialogs/FrmAcerca.h"
 #include "forms/Forms.h"
+#include "windows/FrmAcerca.h"
 
 #include <gtest/gtest.h>
 

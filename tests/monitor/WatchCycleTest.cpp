@@ -1,25 +1,20 @@
 #include "common/ScriptedFileOps.h"
 #include "common/TestSupport.h"
-#include "controls/StatusPanels.h"
-#include "controls/XPButton.h"
-#include "forms/Forms.h"
-#include "monitor/BatchJournal.h"
-#include "monitor/FrmMonitoreo.h"
+#include "monitor/MonitorSession.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 const QString firstBatch = QStringLiteral("Fotos_532004_973");
 
-// A main window watching "in" and saving under "out" with prefix "Fotos_".
+// A monitoring session watching "in" and saving under "out" with prefix "Fotos_", on the
+// world's clock, and what its views would have shown.
 class WatchCycleTest : public ::testing::Test {
 protected:
   void configure(const QString& minimum, const QString& saveFolder = QStringLiteral("out")) {
@@ -33,18 +28,39 @@ protected:
   }
 
   // A tick, and the save it may have started run to their end.
-  static void tick(FrmMonitoreo* w) {
-    w->Timer1_Timer();
-    w->finishSave();
+  static void tick(MonitorSession& s) {
+    s.watchTick();
+    s.finishSave();
   }
 
-  static StatusPanels* status(FrmMonitoreo* w) { return control<StatusPanels>(w, "Estado"); }
-
-  FrmMonitoreo* window() {
-    if (!forms) {
-      forms = std::make_unique<Forms>(context);
+  MonitorSession& session() {
+    if (!session_) {
+      session_ = std::make_unique<MonitorSession>(MonitorSession::Environment{
+          world.path(QStringLiteral("Config.ini")), [this] { return world.now; }, fileOps});
+      follow(*session_);
+      session_->load();
     }
-    return forms->get<FrmMonitoreo>();
+    return *session_;
+  }
+
+  void follow(MonitorSession& s) {
+    QObject::connect(&s, &MonitorSession::stateChanged, [this](bool on) { started = on; });
+    QObject::connect(&s, &MonitorSession::countChanged, [this](int count) { shownCount = count; });
+    QObject::connect(&s, &MonitorSession::notice,
+                     [this](MonitorSession::NoticeKind kind, const QString& text) {
+                       if (kind == MonitorSession::NoticeKind::Status) {
+                         status = text;
+                       }
+                     });
+    QObject::connect(&s, &MonitorSession::saveReported,
+                     [this](const MonitorSession::SaveReport& report) {
+                       if (report.byHand && !report.text.isEmpty()) {
+                         boxes.push_back({!report.result.ok(), {}, report.text});
+                         if (whileABoxShows) {
+                           whileABoxShows();
+                         }
+                       }
+                     });
   }
 
   QStringList entries(const QString& relative) const {
@@ -53,42 +69,48 @@ protected:
   }
 
   TestWorld world;
-  AppContext context = world.context();
-  std::unique_ptr<Forms> forms;
+  std::shared_ptr<FileOps> fileOps;
+  std::unique_ptr<MonitorSession> session_;
   int attempts = 0;
+  // What the views were last told.
+  bool started = false;
+  int shownCount = -1;
+  QString status;
+  std::vector<ShownMessage> boxes;
+  std::function<void()> whileABoxShows;
 };
 
 TEST_F(WatchCycleTest, NothingIsSavedUntilStartedThenTheFirstTickSaves) {
   configure(QStringLiteral("5"));
   drop(5);
-  FrmMonitoreo* w = window();
-  w->Timer2_Timer();
-  w->Timer2_Timer();
-  EXPECT_FALSE(control<QTimer>(w, "Timer1")->isActive());
+  MonitorSession& s = session();
+  s.statusTick();
+  s.statusTick();
+  EXPECT_FALSE(s.isStarted());
   EXPECT_TRUE(entries(QStringLiteral("out")).isEmpty());
 
-  w->cmdiniciar_Click();
-  EXPECT_TRUE(control<QTimer>(w, "Timer1")->isActive());
-  EXPECT_EQ(w->panel(1), QStringLiteral("Estado : Iniciado."));
-  tick(w);
+  s.start();
+  EXPECT_TRUE(s.isStarted());
+  EXPECT_TRUE(started);
+  tick(s);
 
   EXPECT_EQ(entries(QStringLiteral("out/") + firstBatch).size(), 5);
   EXPECT_TRUE(entries(QStringLiteral("in")).isEmpty());
-  EXPECT_EQ(w->count(), 0);
-  EXPECT_TRUE(world.presenter->shown.empty());
+  EXPECT_EQ(s.count(), 0);
+  EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(WatchCycleTest, FourFilesWaitForTheFifth) {
   configure(QStringLiteral("5"));
   drop(4);
-  FrmMonitoreo* w = window();
-  w->mnuiniciar_Click();
-  tick(w);
-  EXPECT_EQ(w->count(), 4);
+  MonitorSession& s = session();
+  s.start();
+  tick(s);
+  EXPECT_EQ(s.count(), 4);
   EXPECT_TRUE(entries(QStringLiteral("out")).isEmpty());
 
   world.writeFile(QStringLiteral("in/fifth.bmp"));
-  tick(w);
+  tick(s);
   EXPECT_EQ(entries(QStringLiteral("out/") + firstBatch).size(), 5);
   EXPECT_TRUE(entries(QStringLiteral("in")).isEmpty());
 }
@@ -97,14 +119,14 @@ class LowMinimumTest : public WatchCycleTest, public ::testing::WithParamInterfa
 
 TEST_P(LowMinimumTest, SavesASingleFileButNeverAnEmptyFolder) {
   configure(QString::fromLatin1(GetParam()));
-  FrmMonitoreo* w = window();
-  w->cmdiniciar_Click();
-  tick(w);
-  tick(w);
+  MonitorSession& s = session();
+  s.start();
+  tick(s);
+  tick(s);
   EXPECT_TRUE(entries(QStringLiteral("out")).isEmpty());
 
   drop(1);
-  tick(w);
+  tick(s);
   EXPECT_EQ(entries(QStringLiteral("out/") + firstBatch).size(), 1);
 }
 
@@ -113,49 +135,49 @@ INSTANTIATE_TEST_SUITE_P(ZeroOrBelow, LowMinimumTest, ::testing::Values("0", "-3
 TEST_F(WatchCycleTest, MenuSaveGoesIntoTheWatchedFolderAndIsNotCountedAfterwards) {
   configure(QStringLiteral("5"));
   drop(3);
-  FrmMonitoreo* w = window();
-  w->mnuguardar_Click();
-  w->finishSave();
+  MonitorSession& s = session();
+  s.saveNow(MonitorSession::Base::WatchedFolder);
+  s.finishSave();
   EXPECT_EQ(entries(QStringLiteral("in")), QStringList{firstBatch});
   EXPECT_EQ(entries(QStringLiteral("in/") + firstBatch).size(), 3);
-  EXPECT_EQ(w->count(), 0);
-  w->refreshList();
-  EXPECT_EQ(w->count(), 0);
+  EXPECT_EQ(s.count(), 0);
+  s.refreshList();
+  EXPECT_EQ(s.count(), 0);
   EXPECT_TRUE(entries(QStringLiteral("out")).isEmpty());
 }
 
 TEST_F(WatchCycleTest, MenuSaveOfAnEmptyListMakesAnEmptyBatch) {
   configure(QStringLiteral("5"));
-  FrmMonitoreo* w = window();
-  w->mnuguardar_Click();
-  w->finishSave();
+  MonitorSession& s = session();
+  s.saveNow(MonitorSession::Base::WatchedFolder);
+  s.finishSave();
   EXPECT_EQ(entries(QStringLiteral("in")), QStringList{firstBatch});
   EXPECT_TRUE(entries(QStringLiteral("in/") + firstBatch).isEmpty());
-  EXPECT_TRUE(world.presenter->shown.empty());
+  EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(WatchCycleTest, ListIsFreshAfterAManualSaveSoTheButtonAndPanelFollow) {
   configure(QStringLiteral("5"));
   drop(2);
-  FrmMonitoreo* w = window();
-  EXPECT_TRUE(control<XPButton>(w, "cmdguardar")->isEnabled());
-  w->cmdguardar_Click();
-  w->finishSave();
-  w->Timer2_Timer();
-  EXPECT_EQ(w->count(), 0);
-  EXPECT_EQ(w->panel(2), QStringLiteral("Imagenes : 0"));
-  EXPECT_FALSE(control<XPButton>(w, "cmdguardar")->isEnabled());
-  EXPECT_TRUE(world.presenter->shown.empty());
+  MonitorSession& s = session();
+  EXPECT_TRUE(s.canSave());
+  s.saveNow(MonitorSession::Base::SaveFolder);
+  s.finishSave();
+  s.statusTick();
+  EXPECT_EQ(s.count(), 0);
+  EXPECT_EQ(shownCount, 0);
+  EXPECT_FALSE(s.canSave());
+  EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(WatchCycleTest, FailedManualSaveShowsOneBoxNamingTheFolderAndKeepsEveryFile) {
   configure(QStringLiteral("5"), QStringLiteral("missing"));
   drop(2);
-  FrmMonitoreo* w = window();
-  w->cmdguardar_Click();
-  w->finishSave();
-  ASSERT_EQ(world.presenter->shown.size(), 1u);
-  const ShownMessage& box = world.presenter->shown[0];
+  MonitorSession& s = session();
+  s.saveNow(MonitorSession::Base::SaveFolder);
+  s.finishSave();
+  ASSERT_EQ(boxes.size(), 1u);
+  const ShownMessage& box = boxes[0];
   EXPECT_TRUE(box.critical);
   EXPECT_TRUE(box.text.contains(world.path(QStringLiteral("missing"))));
   EXPECT_TRUE(box.text.contains(QStringLiteral("no existe")));
@@ -169,11 +191,11 @@ TEST_F(WatchCycleTest, ManualSaveOfAFileInUseNamesIt) {
   const int writer =
       open(QFile::encodeName(world.path(QStringLiteral("in/f1.bmp"))).constData(), O_WRONLY);
   ASSERT_GE(writer, 0);
-  window()->cmdguardar_Click();
-  window()->finishSave();
+  session().saveNow(MonitorSession::Base::SaveFolder);
+  session().finishSave();
   close(writer);
-  ASSERT_EQ(world.presenter->shown.size(), 1u);
-  EXPECT_TRUE(world.presenter->shown[0].text.contains(world.path(QStringLiteral("in/f1.bmp"))));
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_TRUE(boxes[0].text.contains(world.path(QStringLiteral("in/f1.bmp"))));
   EXPECT_EQ(entries(QStringLiteral("in")).size(), 2);
   EXPECT_TRUE(entries(QStringLiteral("out")).isEmpty());
 }
@@ -190,36 +212,36 @@ TEST_F(WatchCycleTest, FailedAutomaticSaveIsToldOnceAndNotRetriedUntilSomethingC
         attempts += step == FileOps::Step::Open && name == missing;
         return 0;
       });
-  context.fileOps = ops;
-  FrmMonitoreo* w = window();
-  w->cmdiniciar_Click();
-  tick(w);
-  EXPECT_TRUE(status(w)->notice().contains(world.path(QStringLiteral("missing"))));
-  status(w)->clearMessage();
+  fileOps = ops;
+  MonitorSession& s = session();
+  s.start();
+  tick(s);
+  EXPECT_TRUE(status.contains(world.path(QStringLiteral("missing"))));
+  status.clear();
   for (int second = 1; second < 30; ++second) {
     world.now = world.now.addSecs(1);
-    tick(w);
+    tick(s);
   }
   EXPECT_EQ(attempts, 1);
-  EXPECT_TRUE(status(w)->notice().isEmpty());
-  EXPECT_TRUE(world.presenter->shown.empty());
-  EXPECT_TRUE(w->isMonitoring());
+  EXPECT_TRUE(status.isEmpty());
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(s.isStarted());
 
   world.now = world.now.addSecs(1);
-  tick(w);
+  tick(s);
   EXPECT_EQ(attempts, 2);
-  EXPECT_TRUE(status(w)->notice().isEmpty());
+  EXPECT_TRUE(status.isEmpty());
   world.now = world.now.addSecs(30);
-  tick(w);
-  EXPECT_TRUE(status(w)->notice().contains(world.path(QStringLiteral("missing"))))
+  tick(s);
+  EXPECT_TRUE(status.contains(world.path(QStringLiteral("missing"))))
       << "a failure that lasts is recalled once its notice has faded";
 
   drop(1, QStringLiteral("g"));
-  tick(w);
+  tick(s);
   EXPECT_EQ(attempts, 4) << "a new file is worth a new try";
   world.makeFolder(QStringLiteral("missing"));
   world.now = world.now.addSecs(30);
-  tick(w);
+  tick(s);
   EXPECT_TRUE(entries(QStringLiteral("in")).isEmpty());
 }
 
@@ -231,135 +253,112 @@ TEST_F(WatchCycleTest, FileInUseHoldsTheBatchBackForThirtySecondsAtMost) {
   const int writer =
       open(QFile::encodeName(world.path(QStringLiteral("in/f0.bmp"))).constData(), O_WRONLY);
   ASSERT_GE(writer, 0);
-  FrmMonitoreo* w = window();
-  w->cmdiniciar_Click();
-  tick(w);
+  MonitorSession& s = session();
+  s.start();
+  tick(s);
   world.now = world.now.addSecs(29);
-  tick(w);
+  tick(s);
   EXPECT_TRUE(entries(QStringLiteral("out")).isEmpty());
-  EXPECT_TRUE(status(w)->notice().isEmpty());
+  EXPECT_TRUE(status.isEmpty());
 
   world.now = world.now.addSecs(1);
-  tick(w);
+  tick(s);
   EXPECT_EQ(entries(QStringLiteral("out")).size(), 1);
   EXPECT_EQ(entries(QStringLiteral("in")), QStringList{QStringLiteral("f0.bmp")});
-  EXPECT_TRUE(status(w)->notice().contains(QStringLiteral("f0.bmp")));
-  status(w)->clearMessage();
+  EXPECT_TRUE(status.contains(QStringLiteral("f0.bmp")));
+  status.clear();
   world.now = world.now.addSecs(1);
-  tick(w);
-  EXPECT_TRUE(status(w)->notice().isEmpty());
+  tick(s);
+  EXPECT_TRUE(status.isEmpty());
   EXPECT_EQ(entries(QStringLiteral("out")).size(), 1);
 
   close(writer);
   world.now = world.now.addSecs(1);
-  tick(w);
+  tick(s);
   EXPECT_TRUE(entries(QStringLiteral("in")).isEmpty());
   EXPECT_EQ(entries(QStringLiteral("out")).size(), 2);
-  EXPECT_TRUE(world.presenter->shown.empty());
+  EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(WatchCycleTest, SameSecondCollisionIsRetriedSilently) {
   configure(QStringLiteral("1"));
   world.makeFolder(QStringLiteral("out/") + firstBatch);
   drop(1);
-  FrmMonitoreo* w = window();
-  w->cmdiniciar_Click();
-  tick(w);
-  EXPECT_TRUE(status(w)->notice().isEmpty());
+  MonitorSession& s = session();
+  s.start();
+  tick(s);
+  EXPECT_TRUE(status.isEmpty());
   EXPECT_EQ(entries(QStringLiteral("in")).size(), 1);
 
   world.now = world.now.addSecs(1);
-  tick(w);
+  tick(s);
   EXPECT_TRUE(entries(QStringLiteral("in")).isEmpty());
   EXPECT_EQ(entries(QStringLiteral("out/Fotos_532004_974")).size(), 1);
-  EXPECT_TRUE(world.presenter->shown.empty());
+  EXPECT_TRUE(boxes.empty());
 }
 
-// A presenter whose box, like a real modal box, lets timers fire while it is open.
-class TickingPresenter : public RecordingPresenter {
-public:
-  void critical(const QString& title, const QString& text) override {
-    RecordingPresenter::critical(title, text);
-    if (window) {
-      window->Timer1_Timer();
-      window->cmdguardar_Click();
-    }
-  }
-  FrmMonitoreo* window = nullptr;
-};
-
+// A box, like a real modal box, lets timers fire while it is open.
 TEST_F(WatchCycleTest, NoTickOrSaveRunsWhileAManualSaveIsReporting) {
   configure(QStringLiteral("1"));
   world.makeFolder(QStringLiteral("in/") + firstBatch);
   drop(2);
-  auto presenter = std::make_shared<TickingPresenter>();
-  AppContext context = world.context();
-  context.presenter = presenter;
-  Forms ticking(context);
-  FrmMonitoreo* w = ticking.get<FrmMonitoreo>();
-  presenter->window = w;
-  w->cmdiniciar_Click();
+  MonitorSession& s = session();
+  whileABoxShows = [&s] {
+    s.watchTick();
+    s.saveNow(MonitorSession::Base::SaveFolder);
+  };
+  s.start();
 
-  w->mnuguardar_Click();
+  s.saveNow(MonitorSession::Base::WatchedFolder);
 
-  w->finishSave();
+  s.finishSave();
 
-  EXPECT_EQ(presenter->shown.size(), 1u);
+  EXPECT_EQ(boxes.size(), 1u);
   EXPECT_TRUE(entries(QStringLiteral("out")).isEmpty());
   EXPECT_EQ(entries(QStringLiteral("in")).size(), 3);
+}
+
+// With monitoring stopped, files that came since the last listing are not in the list: a save
+// to the save folder, from the window's button or the tray alike, waits for them to be listed
+// rather than make an empty batch.
+TEST_F(WatchCycleTest, SaveByHandNeedsAListedFile) {
+  configure(QStringLiteral("5"));
+  MonitorSession& s = session();
+  drop(2);
+  s.statusTick();
+  EXPECT_FALSE(s.canSave());
+  s.saveNow(MonitorSession::Base::SaveFolder);
+  s.finishSave();
+  EXPECT_TRUE(entries(QStringLiteral("out")).isEmpty());
+
+  s.refreshList();
+  s.statusTick();
+  EXPECT_TRUE(s.canSave());
+  s.saveNow(MonitorSession::Base::SaveFolder);
+  s.finishSave();
+  EXPECT_EQ(entries(QStringLiteral("out/") + firstBatch).size(), 2);
 }
 
 // The watched folder renamed away while monitoring is said once, in the words of the start-up
 // check; when it comes back the notice goes and files are saved again.
 TEST_F(WatchCycleTest, WatchedFolderThatGoesAndComesBackIsToldOnce) {
   configure(QStringLiteral("1"));
-  FrmMonitoreo* w = window();
-  w->cmdiniciar_Click();
+  MonitorSession& s = session();
+  s.start();
   const QString folder = world.path(QStringLiteral("in"));
   ASSERT_TRUE(QDir().rename(folder, world.path(QStringLiteral("away"))));
-  tick(w);
-  EXPECT_EQ(status(w)->notice(),
-            QStringLiteral("El directorio de monitorización no existe: ") + folder);
-  status(w)->clearMessage();
-  tick(w);
-  EXPECT_TRUE(status(w)->notice().isEmpty());
+  tick(s);
+  EXPECT_EQ(status, QStringLiteral("El directorio de monitorización no existe: ") + folder);
+  status.clear();
+  tick(s);
+  EXPECT_TRUE(status.isEmpty());
 
   ASSERT_TRUE(QDir().rename(world.path(QStringLiteral("away")), folder));
   drop(1);
-  tick(w);
-  EXPECT_TRUE(status(w)->notice().isEmpty());
+  tick(s);
+  EXPECT_TRUE(status.isEmpty());
   EXPECT_TRUE(entries(QStringLiteral("in")).isEmpty());
-  EXPECT_EQ(w->panel(1), QStringLiteral("Estado : Iniciado."));
-}
-
-// A save cut short by a crash is put right when the program starts, and told once the window
-// shows.
-TEST_F(WatchCycleTest, InterruptedSaveIsPutRightAtStartAndTold) {
-  configure(QStringLiteral("5"));
-  drop(1);
-  const QString batch = world.makeFolder(QStringLiteral("out/") + firstBatch);
-  struct stat file {};
-  struct stat watched {};
-  ASSERT_EQ(stat(QFile::encodeName(world.path(QStringLiteral("in/f0.bmp"))).constData(), &file), 0);
-  ASSERT_EQ(stat(QFile::encodeName(world.path(QStringLiteral("in"))).constData(), &watched), 0);
-  ASSERT_TRUE(
-      QFile::rename(world.path(QStringLiteral("in/f0.bmp")), batch + QStringLiteral("/f0.bmp")));
-  BatchJournal journal{BatchJournal::Mode::Move, watched.st_dev, watched.st_ino, {}};
-  journal.entries.push_back({"f0.bmp", {}, {}, identityOf(file)});
-  QFile written(batch + QLatin1Char('/') + QString::fromLatin1(journalName));
-  ASSERT_TRUE(written.open(QIODevice::WriteOnly));
-  written.write(formatJournal(journal));
-  written.close();
-
-  Forms shown(context);
-  FrmMonitoreo* w = shown.show<FrmMonitoreo>();
-  QCoreApplication::sendPostedEvents();
-
-  EXPECT_EQ(entries(QStringLiteral("in")), QStringList{QStringLiteral("f0.bmp")});
-  EXPECT_TRUE(entries(QStringLiteral("out")).isEmpty());
-  EXPECT_EQ(w->count(), 1);
-  EXPECT_TRUE(
-      status(w)->notice().contains(QStringLiteral("Guardado interrumpido recuperado: 1 archivos")));
+  EXPECT_TRUE(started);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "viewer/ImageLibrary.h"
 
-#include "viewer/Netpbm.h"
+#include "common/Netpbm.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 #include "viewer/ImagePipeline.h"
 
-#include "viewer/Netpbm.h"
+#include "common/Netpbm.h"
 
 #include <QImage>
 

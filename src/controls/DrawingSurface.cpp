@@ -1,0 +1,26 @@
+#include "controls/DrawingSurface.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+DrawingSurface::DrawingSurface(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+// Follows the size lazily: a hidden widget gets no resize event, yet is drawn on.
+QImage& DrawingSurface::canvas() {
+  if (canvas_.size() != size()) {
+    QImage resized(size(), QImage::Format_RGB32);
+    resized.fill(palette().color(QPalette::Window));
+    QPainter painter(&resized);
+    painter.drawImage(0, 0, canvas_);
+    painter.end();
+    canvas_ = std::move(resized);
+  }
+  return canvas_;
+}
+
+void DrawingSurface::paintEvent(QPaintEvent* event) {
+  QPainter painter(this);
+  painter.drawImage(event->rect(), canvas(), event->rect());
+}

@@ -1,5 +1,0 @@
-#include "dialogs/FrmSeleccionDir.h"
-
-FrmSeleccionDir::FrmSeleccionDir(Forms& forms)
-    : FolderPicker(forms, {QStringLiteral("Seleccionar directorio"), QSize(3360, 3675),
-                           FocusOrder::DrivesFirst}) {}

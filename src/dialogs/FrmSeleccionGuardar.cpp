@@ -1,5 +1,0 @@
-#include "dialogs/FrmSeleccionGuardar.h"
-
-FrmSeleccionGuardar::FrmSeleccionGuardar(Forms& forms)
-    : FolderPicker(forms, {QStringLiteral("Seleccionar Ruta"), QSize(3375, 3690),
-                           FocusOrder::FoldersFirst}) {}

@@ -1,0 +1,7 @@
+#include "fs/RealTime.h"
+
+timespec realTimeNow() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return now;
+}

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <ctime>
+
+// The system's real-time clock, the one file times are stamped with.
+timespec realTimeNow();

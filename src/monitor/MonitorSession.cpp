@@ -1,0 +1,229 @@
+#include "monitor/MonitorSession.h"
+
+#include "fs/FileOps.h"
+#include "monitor/SaveMessages.h"
+#include "monitor/WatchDecision.h"
+#include "settings/Config.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+constexpr int tickMilliseconds = 500;
+constexpr qint16 fallbackMinimum = 5;
+}  // namespace
+
+MonitorSession::MonitorSession(Environment environment, QObject* parent)
+    : QObject(parent), env_(std::move(environment)) {
+  Timer1.setObjectName(QStringLiteral("Timer1"));
+  Timer2.setObjectName(QStringLiteral("Timer2"));
+  Timer1.setInterval(tickMilliseconds);
+  Timer2.setInterval(tickMilliseconds);
+  connect(&Timer1, &QTimer::timeout, this, &MonitorSession::watchTick);
+  connect(&Timer2, &QTimer::timeout, this, &MonitorSession::statusTick);
+  connect(&saver_, &SaveWorker::finished, this, &MonitorSession::saveFinished);
+  connect(&saver_, &SaveWorker::lateContentRestored, this,
+          [this](const std::vector<LeftFile>& restored) {
+            list_.refresh();
+            emit countChanged(count());
+            emit notice(NoticeKind::Status, lateContentNotice(restored));
+          });
+}
+
+void MonitorSession::load() {
+  const QString& file = env_.settingsFile;
+  if (!QFileInfo::exists(file)) {
+    startupProblems_ << QStringLiteral("No se encuentra el archivo de configuración: ") +
+                            QDir::toNativeSeparators(file);
+  }
+  const QString vis = settings::viewerSwitch(file);
+  settings_.viewerOffered = vis != QLatin1String("0x0") && vis != QLatin1String("0");
+  applySettings(settings::watchedFolder(file), settings::pattern(file));
+  if (watchedFolder().isEmpty() || !QFileInfo(watchedFolder()).isDir()) {
+    startupProblems_ << missingFolderNotice(watchedFolder());
+  }
+  emit stateChanged(false);
+  readMinimum();
+  if (count() == 0) {
+    setCanSave(false);
+  }
+  recoverAtStart();
+  Timer2.start();
+}
+
+void MonitorSession::readMinimum() {
+  const QString text = settings::minimum(env_.settingsFile);
+  bool ok = false;
+  const qint16 value = text.trimmed().toShort(&ok);
+  settings_.minimum = ok ? value : fallbackMinimum;
+  if (!ok) {
+    startupProblems_ << QStringLiteral("El número mínimo de imagenes no es válido: \"") + text +
+                            QStringLiteral("\". Se usará %1.").arg(fallbackMinimum);
+  }
+}
+
+void MonitorSession::recoverAtStart() {
+  const RecoveryReport report =
+      recoverInterruptedSaves(settings::saveFolder(env_.settingsFile), watchedFolder(),
+                              env_.fileOps ? *env_.fileOps : realFileOps());
+  if (!report.empty()) {
+    list_.refresh();
+    emit countChanged(count());
+    emit recovered(recoveryNotice(report));
+  }
+}
+
+void MonitorSession::applySettings(const QString& folder, const QString& pattern) {
+  settings_.pattern = pattern;
+  settings_.watchedFolder = folder;
+  list_.setPattern(pattern);
+  list_.setFolder(folder);
+  if (env_.fileEvents) {
+    writeWatch_.setFolder(folder);
+  }
+  emit countChanged(count());
+}
+
+// Starting again while started keeps the watch tick's time.
+void MonitorSession::start() {
+  if (!Timer1.isActive()) {
+    Timer1.start();
+  }
+  emit stateChanged(true);
+}
+
+void MonitorSession::stop() {
+  Timer1.stop();
+  emit stateChanged(false);
+}
+
+void MonitorSession::setCanSave(bool canSave) {
+  canSave_ = canSave;
+  emit canSaveChanged(canSave);
+}
+
+void MonitorSession::saveNow(Base base) {
+  if (busy_ || (base == Base::SaveFolder && !canSave_)) {
+    return;
+  }
+  const BatchPlace place = savePlace();
+  save(base == Base::SaveFolder ? place : BatchPlace{watchedFolder(), place.prefix}, place.base,
+       true);
+}
+
+// Dir2 and Pref, read afresh for each save, so that a change applies to the next one.
+BatchPlace MonitorSession::savePlace() const {
+  return {settings::saveFolder(env_.settingsFile), settings::prefix(env_.settingsFile)};
+}
+
+// The save runs on a thread of its own; until its result is handled, and while a view tells of
+// it in a nested event loop, ticks and other saves stay out.
+void MonitorSession::save(const BatchPlace& place, const QString& saveFolder, bool byHand) {
+  if (busy_) {
+    return;
+  }
+  busy_ = true;
+  savingByHand_ = byHand;
+  savingTo_ = place;
+  const QDateTime now = env_.now();
+  SaveWorker::Job job{
+      {place.base, place.prefix, watchedFolder(), list_.names(), now, policy_.overdue(now),
+       policy_.lastInUse()},
+      saveFolder,
+      env_.fileOps,
+      {true, {}, [watch = &writeWatch_](const QByteArray& name, const timespec& modified) {
+         return watch->verdict(name, modified);
+       }}};
+  saver_.start(std::move(job));
+}
+
+// The list is refreshed after every save, so that what it names is what the folder holds.
+void MonitorSession::saveFinished(const SaveResult& result, const RecoveryReport& recovery) {
+  list_.refresh();
+  const QString automaticNotice =
+      policy_.record(result, !savingByHand_, list_.signature(), savingTo_, env_.now());
+  QStringList notices;
+  if (!recovery.empty()) {
+    notices << recoveryNotice(recovery);
+  }
+  if (savingByHand_) {
+    emit saveReported({true, result, closeAfterSave_ ? QString() : manualSaveText(result)});
+  } else {
+    emit saveReported({false, result, {}});
+    const QString away =
+        result.ok() && result.moved > 0 ? batchSavedNotice(result) : automaticNotice;
+    if (!away.isEmpty()) {
+      emit notice(NoticeKind::Away, away);
+    }
+    notices << automaticNotice;
+  }
+  notices.removeAll(QString());
+  emit notice(NoticeKind::Status, notices.join(QLatin1Char(' ')));
+  busy_ = false;
+  if (closeAfterSave_) {
+    emit readyToClose();
+  }
+}
+
+bool MonitorSession::closeWhenSaved() {
+  if (!saver_.running()) {
+    return false;
+  }
+  closeAfterSave_ = true;
+  Timer1.stop();
+  return true;
+}
+
+void MonitorSession::watchTick() {
+  if (busy_) {
+    return;
+  }
+  checkWatchedFolder();
+  emit countChanged(count());
+  list_.refresh();
+  if (!shouldSave(count(), settings_.minimum)) {
+    return;
+  }
+  const BatchPlace place = savePlace();
+  if (policy_.allows(list_.signature(), place, env_.now())) {
+    save(place, place.base, false);
+  }
+}
+
+// A folder renamed away, removed or replaced is said once; the watch picks it up again when
+// it comes back.
+void MonitorSession::checkWatchedFolder() {
+  const QFileInfo folder(watchedFolder());
+  const FolderHealth::Step step =
+      folderHealth_.tick(watchedFolder(), folder.isDir() && folder.isReadable());
+  if (step.action == FolderHealth::Action::Show) {
+    emit notice(NoticeKind::Status, step.notice);
+  } else if (step.action == FolderHealth::Action::Clear) {
+    emit notice(NoticeKind::Status, {});
+  }
+  writeWatch_.ensureArmed();
+  tellWhetherEventsServe(folder.isDir());
+}
+
+// Without the kernel's events a writer may go unseen, so files are then taken only after
+// 10 s without a change; the user is told once each time that starts.
+void MonitorSession::tellWhetherEventsServe(bool folderThere) {
+  const bool off = env_.fileEvents && folderThere && !writeWatch_.armed();
+  if (off && !eventsOffTold_) {
+    emit notice(NoticeKind::Status, eventsOffNotice());
+  }
+  eventsOffTold_ = off;
+}
+
+void MonitorSession::statusTick() {
+  emit ticked();
+  if (saver_.running()) {
+    emit progressChanged(saver_.done(), saver_.total());
+  }
+  if (busy_) {
+    return;
+  }
+  setCanSave(count() != 0);
+  emit patternChanged(pattern());
+  emit countChanged(count());
+}

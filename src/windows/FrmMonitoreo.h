@@ -1,0 +1,77 @@
+#pragma once
+
+#include "forms/Form.h"
+#include "monitor/MonitorSession.h"
+
+class QAction;
+class QLabel;
+class QMenuBar;
+class StatusPanels;
+class TrayIcon;
+class XPButton;
+
+// The main window: a view of the monitoring session. Its buttons and menus call the session,
+// its label, status bar and save button follow the session's signals.
+class FrmMonitoreo : public Form {
+  Q_OBJECT
+public:
+  explicit FrmMonitoreo(Forms& forms);
+
+  void Form_Load() override;
+
+  // Watches the folder with the pattern the settings dialog's Accept gives.
+  void applySettings(const QString& folder, const QString& pattern);
+
+  MonitorSession& session() { return session_; }
+  QString panel(int number) const;
+
+  void cmdiniciar_Click() { session_.start(); }
+  void cmddetener_Click() { session_.stop(); }
+  void cmdguardar_Click() { session_.saveNow(MonitorSession::Base::SaveFolder); }
+  void mnuguardar_Click() { session_.saveNow(MonitorSession::Base::WatchedFolder); }
+  void mnuvisor_Click();
+  void mnuminimizar_Click() { showMinimized(); }
+  void mnucerrar_Click() { close(); }
+  void mnuiniciar_Click() { cmdiniciar_Click(); }
+  void mnudetener_Click() { cmddetener_Click(); }
+  void mnuconfig_Click();
+  void mnacerca_Click();
+
+protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+private:
+  void buildMenu();
+  void buildControls(QWidget* client);
+  void followSession();
+  void setPanel(int number, const QString& text);
+  void showNotice(MonitorSession::NoticeKind kind, const QString& text);
+  void showSaveReport(const MonitorSession::SaveReport& report);
+  void reportStartupProblems();
+  void buildTray();
+  void showFromTray();
+  void cerrarPrograma();
+
+  QMenuBar* menuBar;
+  QAction* mnuguardar;
+  QAction* mnuvisor;
+  QAction* mnuminimizar;
+  QAction* mnucerrar;
+  QAction* mnuiniciar;
+  QAction* mnudetener;
+  QAction* mnuconfig;
+  QAction* mnacerca;
+  QLabel* Picture1;
+  QLabel* Label1;
+  QLabel* lbldirectorio;
+  XPButton* cmdiniciar;
+  XPButton* cmddetener;
+  XPButton* cmdguardar;
+  StatusPanels* Estado;
+  TrayIcon* tray_ = nullptr;  // only where the desktop has a system tray
+
+  MonitorSession session_;
+  QString startupNotice_;  // what was put right at load, told once the window shows
+  bool reported_ = false;
+};

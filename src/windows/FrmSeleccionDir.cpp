@@ -1,0 +1,5 @@
+#include "windows/FrmSeleccionDir.h"
+
+FrmSeleccionDir::FrmSeleccionDir(Forms& forms)
+    : FolderPicker(forms, {QStringLiteral("Seleccionar directorio"), QSize(3360, 3675),
+                           FocusOrder::DrivesFirst}) {}

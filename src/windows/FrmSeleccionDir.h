@@ -1,0 +1,10 @@
+#pragma once
+
+#include "windows/FolderPicker.h"
+
+// Picks the watched folder.
+class FrmSeleccionDir : public FolderPicker {
+  Q_OBJECT
+public:
+  explicit FrmSeleccionDir(Forms& forms);
+};

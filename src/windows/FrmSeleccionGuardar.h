@@ -1,0 +1,10 @@
+#pragma once
+
+#include "windows/FolderPicker.h"
+
+// Picks the folder the batches are saved in.
+class FrmSeleccionGuardar : public FolderPicker {
+  Q_OBJECT
+public:
+  explicit FrmSeleccionGuardar(Forms& forms);
+};

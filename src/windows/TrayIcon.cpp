@@ -1,0 +1,48 @@
+#include "windows/TrayIcon.h"
+
+#include "monitor/MonitorSession.h"
+#include "monitor/SaveMessages.h"
+
+namespace {
+constexpr int noticeMilliseconds = 8000;
+}
+
+TrayIcon::TrayIcon(const QIcon& icon, MonitorSession& session, QObject* parent)
+    : QObject(parent), session_(session), icon_(icon) {
+  menu_.addAction(QStringLiteral("Iniciar"), &session, &MonitorSession::start);
+  menu_.addAction(QStringLiteral("Detener"), &session, &MonitorSession::stop);
+  QAction* save = menu_.addAction(QStringLiteral("Guardar Imagenes"), &session, [&session] {
+    session.saveNow(MonitorSession::Base::SaveFolder);
+  });
+  menu_.addSeparator();
+  menu_.addAction(QStringLiteral("Mostrar"), this, &TrayIcon::showChosen);
+  menu_.addAction(QStringLiteral("Cerrar"), this, &TrayIcon::closeChosen);
+  icon_.setContextMenu(&menu_);
+
+  save->setEnabled(session.canSave());
+  connect(&session, &MonitorSession::canSaveChanged, save, &QAction::setEnabled);
+  connect(&session, &MonitorSession::stateChanged, this, &TrayIcon::showState);
+  connect(&session, &MonitorSession::countChanged, this, &TrayIcon::showState);
+  showState();
+
+  // A click on the icon brings the window back, as the menu's "Mostrar" does.
+  connect(&icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
+    if (why == QSystemTrayIcon::Trigger || why == QSystemTrayIcon::DoubleClick) {
+      emit showChosen();
+    }
+  });
+  icon_.show();
+}
+
+void TrayIcon::showState() {
+  const QString tooltip = trayState(session_.isStarted(), session_.count());
+  if (icon_.toolTip() != tooltip) {
+    icon_.setToolTip(tooltip);
+  }
+}
+
+void TrayIcon::showNotice(const QString& text) {
+  lastNotice_ = text;
+  icon_.showMessage(QStringLiteral("Varndel"), text, QSystemTrayIcon::Information,
+                    noticeMilliseconds);
+}

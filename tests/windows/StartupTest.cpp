@@ -1,0 +1,186 @@
+#include "common/TestSupport.h"
+#include "controls/StatusPanels.h"
+#include "controls/XPButton.h"
+#include "forms/Forms.h"
+#include "monitor/BatchJournal.h"
+#include "windows/FrmInicio.h"
+#include "windows/FrmMonitoreo.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+const QString firstBatch = QStringLiteral("Fotos_532004_973");
+
+class Startup : public ::testing::Test {
+protected:
+  void SetUp() override {
+    watched = world.makeFolder(QStringLiteral("capturas"));
+    world.makeFolder(QStringLiteral("lotes"));
+  }
+
+  void configure(const QString& vis = QStringLiteral("0x1"),
+                 const QString& minimum = QStringLiteral("5")) {
+    world.writeConfig({QStringLiteral("Dir1=") + watched,
+                       QStringLiteral("Dir2=") + world.path(QStringLiteral("lotes")),
+                       QStringLiteral("Pref=Fotos_"), QStringLiteral("Imagenes=") + minimum,
+                       QStringLiteral("Ext=*.bmp;*.PNG"), QStringLiteral("Vis=") + vis});
+  }
+
+  FrmMonitoreo* load() {
+    forms = std::make_unique<Forms>(world.context());
+    return forms->get<FrmMonitoreo>();
+  }
+
+  TestWorld world;
+  QString watched;
+  std::unique_ptr<Forms> forms;
+};
+
+TEST_F(Startup, SplashOpensTheMainWindowOnItsThirdTick) {
+  configure();
+  Forms forms(world.context());
+  FrmInicio* splash = forms.show<FrmInicio>();
+  EXPECT_TRUE(control<QTimer>(splash, "Timer1")->isActive());
+  splash->Timer1_Timer();
+  splash->Timer1_Timer();
+  EXPECT_FALSE(forms.isOpen<FrmMonitoreo>());
+  EXPECT_TRUE(forms.isOpen<FrmInicio>());
+  splash->Timer1_Timer();
+  ASSERT_TRUE(forms.isOpen<FrmMonitoreo>());
+  EXPECT_TRUE(forms.get<FrmMonitoreo>()->isVisible());
+  EXPECT_FALSE(forms.isOpen<FrmInicio>());
+  EXPECT_EQ(forms.get<FrmMonitoreo>()->windowTitle(), QStringLiteral("Varndel"));
+}
+
+TEST_F(Startup, EmptyFolderGivesZeroAndDisabledSave) {
+  configure();
+  FrmMonitoreo* main = load();
+  EXPECT_EQ(main->panel(1), QStringLiteral("Estado : Detenido."));
+  EXPECT_EQ(main->panel(2), QStringLiteral("Imagenes : 0"));
+  EXPECT_EQ(main->panel(3), QString());
+  EXPECT_FALSE(control<XPButton>(main, "cmdguardar")->isEnabled());
+  EXPECT_FALSE(main->session().isStarted());
+  EXPECT_TRUE(control<QTimer>(main, "Timer2")->isActive());
+  EXPECT_EQ(control<QLabel>(main, "lbldirectorio")->text(), watched);
+  EXPECT_EQ(main->session().settings().minimum, 5);
+  EXPECT_TRUE(main->session().startupProblems().isEmpty());
+}
+
+TEST_F(Startup, CountsOnlyMatchingVisibleFilesOfTheFolderItself) {
+  configure();
+  world.writeFile(QStringLiteral("capturas/a.bmp"));
+  world.writeFile(QStringLiteral("capturas/b.png"));
+  world.writeFile(QStringLiteral("capturas/c.jpg"));
+  world.writeFile(QStringLiteral("capturas/.oculta.bmp"));
+  world.makeFolder(QStringLiteral("capturas/Fotos_1.bmp"));
+  world.writeFile(QStringLiteral("capturas/Fotos_1.bmp/d.bmp"));
+  FrmMonitoreo* main = load();
+  EXPECT_EQ(main->session().count(), 2);
+  EXPECT_EQ(main->panel(2), QStringLiteral("Imagenes : 2"));
+  EXPECT_TRUE(control<XPButton>(main, "cmdguardar")->isEnabled());
+}
+
+TEST_F(Startup, VisSettingDecidesTheViewerCommandExactly) {
+  const std::vector<std::pair<QString, bool>> table = {
+      {QStringLiteral("0x0"), false}, {QStringLiteral("0"), false}, {QStringLiteral("0x1"), true},
+      {QStringLiteral("0X0"), true},  {QStringLiteral("1"), true},  {QString(), true}};
+  for (const auto& [vis, shown] : table) {
+    configure(vis);
+    FrmMonitoreo* main = load();
+    EXPECT_EQ(control<QAction>(main, "mnuvisor")->isVisible(), shown) << vis.toStdString();
+    forms.reset();
+  }
+}
+
+TEST_F(Startup, StatusTickShowsPatternAndFollowsTheListOnly) {
+  configure();
+  FrmMonitoreo* main = load();
+  world.writeFile(QStringLiteral("capturas/a.bmp"));
+  main->session().statusTick();
+  EXPECT_EQ(main->panel(3), QStringLiteral("Ext : *.bmp;*.PNG"));
+  EXPECT_EQ(main->panel(2), QStringLiteral("Imagenes : 0"));
+  EXPECT_FALSE(control<XPButton>(main, "cmdguardar")->isEnabled());
+  main->session().refreshList();
+  main->session().statusTick();
+  EXPECT_EQ(main->panel(2), QStringLiteral("Imagenes : 1"));
+  EXPECT_TRUE(control<XPButton>(main, "cmdguardar")->isEnabled());
+}
+
+TEST_F(Startup, MissingSettingsAreReportedOnceAfterShowingAndTheWindowStaysUsable) {
+  FrmMonitoreo* main = load();
+  EXPECT_EQ(main->session().count(), 0);
+  EXPECT_EQ(main->session().settings().minimum, 5);
+  EXPECT_TRUE(world.presenter->shown.empty());
+  forms->show<FrmMonitoreo>();
+  QCoreApplication::processEvents();
+  ASSERT_EQ(world.presenter->shown.size(), 1u);
+  const ShownMessage& message = world.presenter->shown.front();
+  EXPECT_TRUE(message.critical);
+  EXPECT_TRUE(message.text.contains(QStringLiteral("Config.ini")));
+  EXPECT_TRUE(message.text.contains(QStringLiteral("El directorio de monitorización no existe: ")));
+  EXPECT_TRUE(message.text.contains(QStringLiteral("Se usará 5.")));
+  main->hide();
+  forms->show<FrmMonitoreo>();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(world.presenter->shown.size(), 1u);
+}
+
+TEST_F(Startup, BadMinimumAndMissingFolderAreNamed) {
+  watched = world.path(QStringLiteral("no-existe"));
+  configure(QStringLiteral("0x1"), QStringLiteral("40000"));
+  FrmMonitoreo* main = load();
+  EXPECT_EQ(main->session().settings().minimum, 5);
+  ASSERT_EQ(main->session().startupProblems().size(), 2);
+  EXPECT_EQ(main->session().startupProblems()[0],
+            QStringLiteral("El directorio de monitorización no existe: ") + watched);
+  EXPECT_TRUE(main->session().startupProblems()[1].contains(QStringLiteral("\"40000\"")));
+}
+
+TEST_F(Startup, SignedMinimumIsRead) {
+  configure(QStringLiteral("0x1"), QStringLiteral(" -3 "));
+  EXPECT_EQ(load()->session().settings().minimum, -3);
+}
+
+// A save cut short by a crash is put right when the program starts, and told once the window
+// shows.
+TEST_F(Startup, InterruptedSaveIsPutRightAtStartAndTold) {
+  world.writeWatchConfig(QStringLiteral("5"));
+  world.writeFile(QStringLiteral("in/f0.bmp"));
+  const QString batch = world.makeFolder(QStringLiteral("out/") + firstBatch);
+  struct stat file {};
+  struct stat watched {};
+  ASSERT_EQ(stat(QFile::encodeName(world.path(QStringLiteral("in/f0.bmp"))).constData(), &file), 0);
+  ASSERT_EQ(stat(QFile::encodeName(world.path(QStringLiteral("in"))).constData(), &watched), 0);
+  ASSERT_TRUE(
+      QFile::rename(world.path(QStringLiteral("in/f0.bmp")), batch + QStringLiteral("/f0.bmp")));
+  BatchJournal journal{BatchJournal::Mode::Move, watched.st_dev, watched.st_ino, {}};
+  journal.entries.push_back({"f0.bmp", {}, {}, identityOf(file)});
+  QFile written(batch + QLatin1Char('/') + QString::fromLatin1(journalName));
+  ASSERT_TRUE(written.open(QIODevice::WriteOnly));
+  written.write(formatJournal(journal));
+  written.close();
+
+  Forms shown(world.context());
+  FrmMonitoreo* w = shown.show<FrmMonitoreo>();
+  QCoreApplication::sendPostedEvents();
+
+  EXPECT_EQ(QDir(world.path(QStringLiteral("in"))).entryList(QDir::Files),
+            QStringList{QStringLiteral("f0.bmp")});
+  EXPECT_TRUE(QDir(world.path(QStringLiteral("out")))
+                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+                  .isEmpty());
+  EXPECT_EQ(w->session().count(), 1);
+  EXPECT_TRUE(control<StatusPanels>(w, "Estado")
+                  ->notice()
+                  .contains(QStringLiteral("Guardado interrumpido recuperado: 1 archivos")));
+}
+
+}  // namespace
