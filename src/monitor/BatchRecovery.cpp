@@ -124,8 +124,9 @@ public:
     for (const auto& [tag, names] : hidden) {
       for (const QByteArray& name : names) {
         struct stat info {};
+        const QByteArray visible = unnamedName + ' ' + QByteArray::number(report_.unnamed + 1);
         if (isFile(watched_, name, info) &&
-            !restoreClaimed(ops_, watched_, name, unnamedName).isEmpty()) {
+            !restoreClaimed(ops_, watched_, name, visible).isEmpty()) {
           ++report_.unnamed;
         }
       }

@@ -15,7 +15,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <future>
 #include <map>
+#include <thread>
 
 namespace {
 
@@ -72,9 +75,31 @@ protected:
     return names;
   }
 
+  void clearBoth() const {
+    for (const QString& folder : {in(), out()}) {
+      for (const QString& entry :
+           QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        QDir(folder + QLatin1Char('/') + entry).removeRecursively();
+        QFile::remove(folder + QLatin1Char('/') + entry);
+      }
+    }
+  }
+
+  static SaveRequest requestFor(const QString& in, const QString& out,
+                                const std::vector<QByteArray>& names) {
+    return {
+        out, QStringLiteral("Fotos_"), in, names, QDateTime(QDate(2004, 3, 5), QTime(9, 7, 3)), {},
+        {}};
+  }
+
+  // A clock that makes every file look long quiet, and no leases: the save takes every file.
+  static SaveEnv takeAll(FileOps& ops) {
+    return {&ops, {false, [] { return timespec{0, 0}; }, {}}, nullptr};
+  }
+
   // Runs a save in a child process that is killed at the chosen step, then puts it right.
   // Tells whether the child was killed.
-  bool saveKilledAt(Step step, int occurrence, bool forceCopy) {
+  bool saveKilledAt(Step step, int occurrence, bool forceCopy, bool recover = true) {
     const std::vector<QByteArray> names = fill();
     const pid_t child = fork();
     EXPECT_GE(child, 0);
@@ -90,25 +115,14 @@ protected:
         }
         return 0;
       });
-      saveBatch({out(),
-                 QStringLiteral("Fotos_"),
-                 in(),
-                 names,
-                 QDateTime(QDate(2004, 3, 5), QTime(9, 7, 3)),
-                 {},
-                 {}},
-                {&ops,
-                 {false,
-                  [] {
-                    return timespec{0, 0};
-                  },
-                  {}},
-                 nullptr});
+      saveBatch(requestFor(in(), out(), names), takeAll(ops));
       _exit(0);
     }
     int status = 0;
     EXPECT_EQ(waitpid(child, &status, 0), child);
-    recoverInterruptedSaves(out(), in());
+    if (recover) {
+      recoverInterruptedSaves(out(), in());
+    }
     return WIFSIGNALED(status);
   }
 
@@ -159,12 +173,7 @@ TEST_P(KillMatrixTest, KilledAnywhereLosesAndDuplicatesNothing) {
         QStringLiteral("step %1 #%2").arg(static_cast<int>(point.step)).arg(point.occurrence);
     killed += saveKilledAt(point.step, point.occurrence, GetParam() == 1);
     expectEachFileOnce(label);
-    for (const QString& folder : {in(), out()}) {
-      for (const QString& entry : QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
-        QDir(folder + QLatin1Char('/') + entry).removeRecursively();
-        QFile::remove(folder + QLatin1Char('/') + entry);
-      }
-    }
+    clearBoth();
   }
   EXPECT_GE(killed, GetParam() == 0 ? 4 : 7);
 }
@@ -202,6 +211,108 @@ TEST_F(BatchRecoveryTest, UntrustedJournalsAreReportedAndLeftAlone) {
   EXPECT_EQ(report.untrusted.size(), static_cast<qsizetype>(journals.size()));
   EXPECT_EQ(everyFile(out()).size(), journals.size() * 2);
   EXPECT_TRUE(everyFile(in()).empty());
+}
+
+// A save still running is never taken for a crashed one. Without its lock, a recovery would
+// remove a copy it takes for a duplicate while the save removes the original it copied.
+TEST_F(BatchRecoveryTest, RecoveryDuringALiveSavePassesItOver) {
+  const std::vector<QByteArray> names = fill();
+  std::promise<bool> reached;  // true: the recovery is about to give claim-0 its name back
+  std::promise<void> release;
+  std::atomic<bool> answered = false;
+  const auto answer = [&](bool value) {
+    if (!answered.exchange(true)) {
+      reached.set_value(value);
+    }
+  };
+  std::thread recovery;
+  bool told = false;
+  bool releasing = false;
+  ScriptedFileOps saveOps([&](Step step, const QByteArray& name, int) {
+    if (!told && step == Step::Rename && !name.startsWith(".varndel-")) {
+      told = true;
+      return EXDEV;
+    }
+    if (releasing) {
+      releasing = false;
+      release.set_value();
+    }
+    if (!recovery.joinable() && step == Step::Unlink && name.endsWith("-claim-0")) {
+      recovery = std::thread([&] {
+        ScriptedFileOps ops([&](Step at, const QByteArray& file, int) {
+          if (at == Step::Rename && file.endsWith("-claim-0")) {
+            answer(true);
+            release.get_future().wait();
+          }
+          return 0;
+        });
+        recoverInterruptedSaves(out(), in(), ops);
+        answer(false);
+      });
+      releasing = reached.get_future().get();
+    }
+    return 0;
+  });
+  const SaveResult result = saveBatch(requestFor(in(), out(), names), takeAll(saveOps));
+  if (releasing) {
+    release.set_value();
+  }
+  recovery.join();
+  EXPECT_TRUE(result.ok()) << result.reason.toStdString();
+  expectEachFileOnce(QStringLiteral("recovery during a live save"));
+}
+
+// Claimed originals whose journal is out of reach (the save folder changed after a crash) get
+// their names back from the index beside them; with no index, a plain visible name.
+TEST_F(BatchRecoveryTest, HiddenFilesThatNoJournalAccountsForAreNamed) {
+  for (const bool withIndex : {true, false}) {
+    EXPECT_TRUE(saveKilledAt(Step::Unlink, 100, true, false));
+    QDir(out()).removeRecursively();
+    QDir().mkpath(out());
+    for (const QString& index :
+         QDir(in()).entryList({QStringLiteral(".varndel-*-index")}, QDir::Files | QDir::Hidden)) {
+      if (!withIndex) {
+        QFile::remove(in() + QLatin1Char('/') + index);
+      }
+    }
+    const auto claims =
+        QDir(in()).entryList({QStringLiteral(".varndel-*-claim-*")}, QDir::Files | QDir::Hidden);
+    ASSERT_GT(claims.size(), 100);
+    const RecoveryReport report = recoverInterruptedSaves(out(), in());
+    const QStringList hidden =
+        QDir(in()).entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
+    EXPECT_TRUE(hidden.isEmpty()) << hidden.join(' ').toStdString();
+    EXPECT_EQ(report.unnamed, withIndex ? 0 : claims.size());
+    EXPECT_EQ(report.returned, withIndex ? claims.size() : 0);
+    if (withIndex) {
+      for (int i = fileCount - static_cast<int>(claims.size()); i < fileCount; ++i) {
+        QFile file(in() + QStringLiteral("/f%1.bmp").arg(i));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll() == contentOf(i)) << i;
+      }
+    }
+    clearBoth();
+  }
+}
+
+// A damaged journal is told once and not read again while it stays as it is.
+TEST_F(BatchRecoveryTest, ARefusedJournalIsNotReadAgainUntilItChanges) {
+  QDir().mkpath(out() + QStringLiteral("/lote"));
+  QFile journal(out() + QStringLiteral("/lote/") + QString::fromLatin1(journalName));
+  ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
+  journal.write(QByteArray(1 << 20, 'x'));
+  journal.close();
+  RefusedJournals refused;
+  const auto journalOpens = [&] {
+    ScriptedFileOps ops;
+    const RecoveryReport report = recoverInterruptedSaves(out(), in(), ops, &refused);
+    int opens = 0;
+    for (const auto& [step, name] : ops.steps()) {
+      opens += step == Step::Open && name == journalName;
+    }
+    return std::make_pair(report.untrusted.size(), opens);
+  };
+  EXPECT_EQ(journalOpens(), std::make_pair(qsizetype{1}, 1));
+  EXPECT_EQ(journalOpens(), std::make_pair(qsizetype{0}, 1));
 }
 
 TEST(BatchJournalTest, NamesOfAnyBytesSurviveTheRoundTrip) {

@@ -319,19 +319,21 @@ TEST_F(BatchSaveTest, WithoutLeasesOrEventsAFileIsTakenAfterTenQuietSeconds) {
     int clockAhead;   // seconds the file clock runs ahead of the files' stamps
     bool inUse;
   };
-  for (const Case& c : {Case{false, 5, true}, Case{true, 5, true}, Case{true, 11, false},
-                        Case{false, 11, false}}) {
+  for (const Case& c :
+       {Case{false, 5, true}, Case{true, 5, true}, Case{true, 11, false}, Case{false, 11, false}}) {
     reset();
     put("a.bmp", "a");
     if (c.ageContent) {
       age("a.bmp");
     }
-    const InUseCheck quietRule{false, [c] {
+    const InUseCheck quietRule{false,
+                               [c] {
                                  timespec now{};
                                  clock_gettime(CLOCK_REALTIME, &now);
                                  now.tv_sec += c.clockAhead;
                                  return now;
-                               }, {}};
+                               },
+                               {}};
     const SaveResult result = saveBatch(request({"a.bmp"}), {nullptr, quietRule, nullptr});
     EXPECT_EQ(result.failure == SaveFailure::InUse, c.inUse) << c.ageContent << c.clockAhead;
   }
