@@ -1,4 +1,5 @@
 #include "common/ScriptedFileOps.h"
+#include "monitor/BatchRecovery.h"
 #include "monitor/BatchSave.h"
 #include "monitor/WriteWatch.h"
 
@@ -250,6 +251,28 @@ TEST_P(BothWaysTest, NoFileMovedLeavesNoFolder) {
   EXPECT_TRUE(result.ok()) << result.reason.toStdString();
   EXPECT_EQ(result.moved, 0);
   EXPECT_TRUE(result.batchFolder.isEmpty());
+  EXPECT_TRUE(entries(out()).isEmpty());
+}
+
+// A claimed file that cannot get its name back stays hidden, and so do the journal and the
+// index that name it, until a recovery gives it back.
+TEST_F(BatchSaveTest, AJournalStaysWhileAFileItNamesIsHidden) {
+  for (const QByteArray& name : abc) {
+    put(name, name);
+  }
+  ScriptedFileOps ops(acrossFileSystems([](Step step, const QByteArray& name, int) {
+    const bool givingBack = step == Step::Rename && name.contains("-claim-");
+    return step == Step::Copy || givingBack ? EIO : 0;
+  }));
+  const SaveResult result = saveBatch(request(abc), {&ops, {}, nullptr});
+  EXPECT_FALSE(result.ok());
+  EXPECT_TRUE(QFileInfo::exists(batch() + QStringLiteral("/.varndel-journal")));
+  EXPECT_EQ(
+      QDir(in()).entryList({QStringLiteral(".varndel-*-index")}, QDir::Hidden | QDir::Files).size(),
+      1);
+
+  recoverInterruptedSaves(out(), in());
+  EXPECT_EQ(entries(in()), (QStringList{"a.bmp", "b.bmp", "c.bmp"}));
   EXPECT_TRUE(entries(out()).isEmpty());
 }
 

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -58,10 +59,13 @@ protected:
   WriteWatch watch;
 };
 
+// A truncation by path opens nothing: only a file someone holds open is being written.
 TEST_F(WriteWatchTest, EventsTellFilesBeingWrittenFromClosedOnes) {
   writeClosed(path("before"));
+  writeClosed(path("cut"));
   watch.setFolder(in());
   ASSERT_TRUE(watch.armed());
+  ASSERT_EQ(truncate(path("cut").constData(), 0), 0);
   const UniqueFd empty = create(path("empty"));
   UniqueFd open = create(path("open"));
   ASSERT_EQ(write(open.get(), "x", 1), 1);
@@ -72,8 +76,9 @@ TEST_F(WriteWatchTest, EventsTellFilesBeingWrittenFromClosedOnes) {
 
   const std::pair<const char*, Verdict> expected[] = {
       {"before", Verdict::NotCovered}, {"empty", Verdict::Writing}, {"open", Verdict::Writing},
-      {"closed", Verdict::Closed},     {"moved", Verdict::Closed},
+      {"closed", Verdict::Closed},     {"moved", Verdict::Closed},  {"cut", Verdict::NotCovered},
   };
+  watch.ensureArmed();  // as every tick does: the record stays
   for (const auto& [name, verdict] : expected) {
     EXPECT_EQ(verdictOf(name), verdict) << name;
   }
@@ -126,6 +131,25 @@ TEST_F(WriteWatchTest, AnotherUsersWriterIsSeenThroughItsPauseUntilItCloses) {
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(QFileInfo(QFile::decodeName(file)).size(), 2 * std::ssize(half));
+}
+
+// The system's limits may refuse an instance for a while: each tick tries again.
+TEST_F(WriteWatchTest, AWatchTheSystemRefusedIsTriedAgainAtTheNextTick) {
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  const int lowestFree = dup(0);
+  ASSERT_GE(lowestFree, 0);
+  close(lowestFree);
+  rlimit full = saved;
+  full.rlim_cur = static_cast<rlim_t>(lowestFree);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &full), 0);
+  WriteWatch refused;
+  refused.setFolder(in());
+  const bool armedWhileFull = refused.armed();
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+  EXPECT_FALSE(armedWhileFull);
+  refused.ensureArmed();
+  EXPECT_TRUE(refused.armed());
 }
 
 TEST_F(WriteWatchTest, AnOverflowForgetsWhatCameBeforeAndWatchingGoesOn) {
