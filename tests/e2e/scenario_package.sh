@@ -37,8 +37,11 @@ fi
 lintian --fail-on error,warning "$package" > "$E2E_ROOT/lintian.log" 2>&1 ||
   fail "lintian: $(cat "$E2E_ROOT/lintian.log")"
 
-# Arguments, exit status, stream and a pattern of its first line; no display to open.
 version=$(dpkg-deb -f "$package" Version)
+zcat "$doc/changelog.gz" | head -n 1 | grep -qF "varndel ($version) " ||
+  fail "the changelog's last entry is not version $version"
+
+# Arguments, exit status, stream and a pattern of its first line; no display to open.
 while IFS='|' read -r arguments status stream first; do
   read -ra words <<< "$arguments"
   got=0
