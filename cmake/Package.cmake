@@ -2,13 +2,17 @@
 set(CPACK_PACKAGE_NAME varndel)
 set(CPACK_PACKAGE_VENDOR "Proyecto Varndel")
 set(CPACK_PACKAGE_CONTACT "Proyecto Varndel <varndel@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-  "Guarda por lotes las capturas de pantalla de una carpeta vigilada")
+# Debian asks for English here, in lines of at most 80 columns; the AppStream metainfo holds
+# the Spanish summary.
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "saves the screenshots of a watched folder in batches")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Varndel vigila una carpeta y mueve sus imágenes, lote a lote, a carpetas nuevas con un
-prefijo y la fecha y la hora del guardado. Un lote se guarda entero o no se guarda, y un
-archivo que todavía se está escribiendo espera a que se cierre. Incluye un visor de
-imágenes PCX. La interfaz está en español.")
+  "Varndel watches one folder and moves its images, batch by batch, into new
+folders named after a prefix and the date and time of saving. A batch is saved
+automatically once enough images have gathered, or by hand at any moment.
+.
+A batch is saved whole or not at all, a file still being written waits for its
+writer to close it, and a save cut short by a crash is put right at the next
+start. A small viewer shows PCX images. The interface is in Spanish.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

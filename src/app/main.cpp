@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/Look.h"
 #include "app/Translation.h"
 #include "controls/DriveProbe.h"
@@ -12,7 +13,25 @@
 #include <QDir>
 #include <QSystemTrayIcon>
 
+#include <cstdio>
+
+namespace {
+
+// Read before the display is opened, so that --help and --version work without one.
+CommandLine readArguments(int argc, char* argv[]) {
+  QCoreApplication core(argc, argv);
+  loadQtSpanish(core);
+  return readCommandLine(QCoreApplication::arguments());
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+  const CommandLine command = readArguments(argc, argv);
+  if (command.ends) {
+    std::fputs(command.output.toLocal8Bit().constData(), command.status == 0 ? stdout : stderr);
+    return command.status;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Varndel"));
   // Ties the windows to the installed desktop entry and its icon.
@@ -22,7 +41,9 @@ int main(int argc, char* argv[]) {
   // The main window is often hidden; the program ends through its shutdown alone.
   QApplication::setQuitOnLastWindowClosed(false);
 
-  const SettingsStart settings = prepareSettings(systemSettingsEnvironment());
+  const SettingsStart settings = command.configFile.isEmpty()
+                                     ? prepareSettings(systemSettingsEnvironment())
+                                     : prepareNamedSettings(command.configFile);
   AppContext context;
   context.settingsFile = settings.file;
   context.now = [] { return QDateTime::currentDateTime(); };

@@ -129,15 +129,19 @@ SettingsStart prepareSettings(const SettingsEnvironment& environment) {
   if (location.source == SettingsSource::FirstStart) {
     return firstStart(location);
   }
-  if (const int error = readError(location.file)) {
-    return {location.file,
+  return prepareNamedSettings(location.file);
+}
+
+SettingsStart prepareNamedSettings(const QString& file) {
+  if (const int error = readError(file)) {
+    return {file,
             {},
             QStringLiteral("No se puede leer el archivo de configuración %1: %2.\n"
                            "Varndel no lo sustituye: corríjalo o quítelo y vuelva a abrir el "
                            "programa.")
-                .arg(location.file, errnoText(error))};
+                .arg(file, errnoText(error))};
   }
-  return {location.file, {}, {}};
+  return {file, {}, {}};
 }
 
 SettingsEnvironment systemSettingsEnvironment() {

@@ -42,5 +42,8 @@ struct SettingsStart {
 // and the two folders it names. An existing Config.ini is never replaced, only checked.
 SettingsStart prepareSettings(const SettingsEnvironment& environment);
 
+// A file named by the user: used wherever it is, never made or replaced, only checked.
+SettingsStart prepareNamedSettings(const QString& file);
+
 // The environment of this process.
 SettingsEnvironment systemSettingsEnvironment();

@@ -1,9 +1,10 @@
-# The Debian package, unpacked into a temporary root and started with a fresh home: the first
-# start makes the user's settings and folders, says where they are, and the main window shows
-# the watched folder.
+# The Debian package: Debian's checker finds nothing it has not been told why to accept;
+# unpacked into a temporary root, its program answers the command line without a display, and
+# started with a fresh home the first start makes the user's settings and folders, says where
+# they are, and the main window shows the watched folder.
 source "$(dirname "$0")/lib.sh"
 
-for tool in dpkg-deb dpkg-shlibdeps appstreamcli desktop-file-validate; do
+for tool in dpkg-deb dpkg-shlibdeps appstreamcli desktop-file-validate lintian; do
   command -v "$tool" > /dev/null || { echo "skipped: $tool is missing (scripts/deps)"; exit 77; }
 done
 
@@ -16,12 +17,46 @@ root=$E2E_ROOT/root
 dpkg-deb -x "$package" "$root"
 entry=$root/usr/share/applications/io.github.varndel.Varndel.desktop
 metainfo=$root/usr/share/metainfo/io.github.varndel.Varndel.metainfo.xml
+doc=$root/usr/share/doc/varndel
 for file in "$root/usr/bin/varndel" "$root/usr/share/varndel/Config.ini.template" "$entry" \
-  "$root/usr/share/icons/hicolor/32x32/apps/varndel.png" "$metainfo"; do
+  "$root/usr/share/icons/hicolor/32x32/apps/varndel.png" "$metainfo" "$doc/copyright" \
+  "$doc/changelog.gz" "$doc/Leeme.txt" "$doc/guia.md" "$doc/img/principal.png" \
+  "$root/usr/share/man/man1/varndel.1.gz" "$root/usr/share/man/es/man1/varndel.1.gz"; do
   [ -e "$file" ] || fail "the package lacks ${file#"$root"}"
 done
 desktop-file-validate "$entry" || fail "the desktop entry is not valid"
 appstreamcli validate --no-net "$metainfo" || fail "the AppStream metainfo is not valid"
+
+# Each tag lintian is told to accept carries a one-line reason on the line above it.
+overrides=$root/usr/share/lintian/overrides/varndel
+if [ -e "$overrides" ]; then
+  unexplained=$(awk '/^[^#[:space:]]/ && previous !~ /^# ./ { print } { previous = $0 }' \
+    "$overrides")
+  [ -z "$unexplained" ] || fail "lintian overrides without a reason: $unexplained"
+fi
+lintian --fail-on error,warning "$package" > "$E2E_ROOT/lintian.log" 2>&1 ||
+  fail "lintian: $(cat "$E2E_ROOT/lintian.log")"
+
+version=$(dpkg-deb -f "$package" Version)
+zcat "$doc/changelog.gz" | head -n 1 | grep -qF "varndel ($version) " ||
+  fail "the changelog's last entry is not version $version"
+
+# Arguments, exit status, stream and a pattern of its first line; no display to open.
+while IFS='|' read -r arguments status stream first; do
+  read -ra words <<< "$arguments"
+  got=0
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/varndel" "${words[@]}" \
+    > "$E2E_ROOT/stdout" 2> "$E2E_ROOT/stderr" || got=$?
+  [ "$got" = "$status" ] || fail "varndel $arguments ended with $got: $(cat "$E2E_ROOT/stderr")"
+  line=$(head -n 1 "$E2E_ROOT/$stream")
+  [[ $line =~ $first ]] || fail "varndel $arguments printed '$line' on $stream"
+done << CASES
+--version|0|stdout|^Varndel ${version}$
+--help|0|stdout|^Uso: .*varndel \[opciones\]$
+--nada|2|stderr|^Opción desconocida «nada»\.$
+--config|2|stderr|«--config»
+suelto|2|stderr|^Argumento inesperado «suelto»
+CASES
 
 export HOME=$E2E_ROOT/home XDG_CONFIG_HOME=$E2E_ROOT/config
 mkdir -p "$HOME/Imágenes"

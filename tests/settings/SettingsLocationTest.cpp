@@ -191,3 +191,20 @@ TEST(SettingsLocation, AFileThatAppearsDuringTheFirstStartIsNeitherReplacedNorLe
 }
 
 }  // namespace
+
+TEST(SettingsLocation, ANamedFileIsUsedWhereverItIsAndNeverMade) {
+  const Places places;
+  place(places, Kind::Readable, userFile);
+  const QString named = places.world.path(QStringLiteral("otra/Config.ini"));
+
+  const SettingsStart missing = prepareNamedSettings(named);
+  EXPECT_EQ(missing.file, named);
+  EXPECT_TRUE(missing.problem.contains(named)) << missing.problem.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(named));
+
+  place(places, Kind::Readable, QStringLiteral("otra/Config.ini"));
+  const SettingsStart present = prepareNamedSettings(named);
+  EXPECT_EQ(present.file, named);
+  EXPECT_EQ(present.problem, QString());
+  EXPECT_EQ(present.notice, QString());
+}
