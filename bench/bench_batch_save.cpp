@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving a batch of 200 files of 2 MB, against cp of the same files into a new folder followed
 // by sync and rm of the originals, in the same run: once within one file system, where the save
 // renames, and once across two (a tmpfs mounted for the run, when the benchmark may mount one),

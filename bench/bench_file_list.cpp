@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Refreshing the watched list of a folder of 10,000 matching files, against a bare
 // opendir/readdir/fnmatch loop over the same folder.
 #include "BenchSupport.h"

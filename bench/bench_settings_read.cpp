@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading one key of a 50 MB Config.ini of blank lines, with the section at its end, against
 // reading the same file into memory. Also prints the peak memory of one read.
 #include "BenchSupport.h"

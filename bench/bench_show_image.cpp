@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Showing a 1024 x 768 PCX, true colour and 8-bit palette, against GraphicsMagick reading the
 // same file alone, and against GraphicsMagick decoding the file's bytes from memory as the
 // viewer's adapter does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One watch tick of the monitoring session on a folder of 10,000 files that do not match the
 // pattern, against a bare opendir/readdir/fnmatch loop over the same folder; and the same tick with
 // a write watch armed on the folder, against the tick alone.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: `cpack -G DEB` in the build folder makes varndel_<version>_amd64.deb.
 set(CPACK_PACKAGE_NAME varndel)
 set(CPACK_PACKAGE_VENDOR "Proyecto Varndel")

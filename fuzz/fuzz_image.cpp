@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes through the image library, the header and a draw onto a small surface.
 #include "viewer/CabeceraDib.h"
 #include "viewer/ImageLibrary.h"

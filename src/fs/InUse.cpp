@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fs/InUse.h"
+
+#include "fs/RealTime.h"
 
 #include <fcntl.h>
 #include <cerrno>
@@ -11,12 +14,6 @@ constexpr std::int64_t quietNanoseconds = 10'000'000'000;
 
 std::int64_t nanoseconds(const timespec& t) {
   return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
-}
-
-timespec realClock() {
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  return now;
 }
 
 // A lease held even for an instant makes the kernel signal us when another program opens the
@@ -62,6 +59,6 @@ InUse inUseState(int fd, const QByteArray& name, const struct stat& info, const 
       return verdict == EventVerdict::Writing ? InUse::Writing : InUse::Free;
     }
   }
-  return changedRecently(info, check.fileClock ? check.fileClock() : realClock()) ? InUse::Writing
-                                                                                  : InUse::Unseen;
+  return changedRecently(info, check.fileClock ? check.fileClock() : realTimeNow()) ? InUse::Writing
+                                                                                    : InUse::Unseen;
 }

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fs/Claim.h"
 #include "fs/ErrnoText.h"
 #include "fs/FileOps.h"
+#include "fs/OpenFlags.h"
 #include "monitor/BatchRun.h"
 
 #include <QFile>
@@ -15,8 +17,6 @@
 // the original name meanwhile is a different file, which is never touched.
 
 namespace {
-
-constexpr int claimedFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
 
 // Descriptors are a limited resource: past this many, removed originals are let go at once.
 constexpr std::size_t heldAtMost = 256;
@@ -98,7 +98,7 @@ bool BatchRun::claimAll() {
 }
 
 bool BatchRun::copyOne(TakenFile& file) {
-  const UniqueFd source(ops_.openAt(watched_.get(), file.claim.constData(), claimedFlags));
+  const UniqueFd source(ops_.openAt(watched_.get(), file.claim.constData(), openflags::untrusted));
   struct stat before {};
   if (!source.valid() || fstat(source.get(), &before) != 0) {
     return fail(SaveFailure::Other, sourcePath(file.name),
@@ -184,10 +184,10 @@ bool BatchRun::publishCopies() {
 bool BatchRun::batchStillReachable() {
   const QString gone = QStringLiteral("el directorio del lote dejó de estar accesible");
   const UniqueFd base(
-      ops_.openAt(AT_FDCWD, QFile::encodeName(request_.base).constData(), O_RDONLY | O_DIRECTORY));
-  const UniqueFd batch(base.valid() ? ops_.openAt(base.get(), batchName_.constData(),
-                                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW)
-                                    : base.get());
+      ops_.openAt(AT_FDCWD, QFile::encodeName(request_.base).constData(), openflags::folder));
+  const UniqueFd batch(
+      base.valid() ? ops_.openAt(base.get(), batchName_.constData(), openflags::untrustedFolder)
+                   : base.get());
   struct stat info {};
   if (!batch.valid() || fstat(batch.get(), &info) != 0 || info.st_dev != batchInfo_.st_dev ||
       info.st_ino != batchInfo_.st_ino) {
@@ -214,7 +214,7 @@ void BatchRun::deleteClaimed() {
     if (file.stage != TakenFile::Stage::Published) {
       continue;
     }
-    UniqueFd held(ops_.openAt(watched_.get(), file.claim.constData(), claimedFlags));
+    UniqueFd held(ops_.openAt(watched_.get(), file.claim.constData(), openflags::untrusted));
     struct stat now {};
     int error = held.valid() ? 0 : -held.get();
     if (error == 0 && (fstat(held.get(), &now) != 0 || !(identityOf(now) == file.identity))) {

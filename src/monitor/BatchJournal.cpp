@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/BatchJournal.h"
 
 #include "fs/Claim.h"

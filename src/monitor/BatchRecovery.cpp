@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/BatchRecovery.h"
 
 #include "fs/Claim.h"
 #include "fs/FilePrimitives.h"
+#include "fs/OpenFlags.h"
 #include "fs/UniqueFd.h"
 #include "monitor/BatchJournal.h"
 
@@ -17,8 +19,6 @@
 
 namespace {
 
-constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW;
-constexpr int fileFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
 // One journal line names one file with three names of at most 255 bytes in hexadecimal and
 // five numbers; a journal has at most one line for each file of its two folders.
 constexpr std::size_t journalLineAtMost = 1700;
@@ -102,7 +102,7 @@ public:
     std::vector<UniqueFd> locks;
     for (const QByteArray& name : indexes) {
       const QByteArray tag = tagOf(name);
-      UniqueFd index(ops_.openAt(watched_, name.constData(), fileFlags));
+      UniqueFd index(ops_.openAt(watched_, name.constData(), openflags::untrusted));
       struct stat info {};
       if (!index.valid() || fstat(index.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
           info.st_uid != geteuid() || lockWithoutWaiting(index.get()) != 0) {
@@ -140,7 +140,7 @@ private:
   }
 
   void recoverOne(int parent, const QByteArray& name, const QString& path) {
-    const UniqueFd batch(ops_.openAt(parent, name.constData(), folderFlags));
+    const UniqueFd batch(ops_.openAt(parent, name.constData(), openflags::untrustedFolder));
     struct stat info {};
     if (!batch.valid() || fstat(batch.get(), &info) != 0 || !ownedByUs(info)) {
       distrust(path,
@@ -179,7 +179,7 @@ private:
   // draft was cut short before any file moved: journal is left with nothing to do. Neither:
   // the save ended between the look and the lock.
   bool readJournal(int batch, const QString& path, BatchJournal& journal) {
-    const UniqueFd fd(ops_.openAt(batch, journalName, fileFlags));
+    const UniqueFd fd(ops_.openAt(batch, journalName, openflags::untrusted));
     if (!fd.valid()) {
       struct stat draft {};
       return ops_.statAt(batch, journalDraftName, draft) == 0;
@@ -273,8 +273,8 @@ private:
   }
 
   bool sameFiles(int batch, const QByteArray& copyName, const QByteArray& originalName) {
-    const UniqueFd copy(ops_.openAt(batch, copyName.constData(), fileFlags));
-    const UniqueFd original(ops_.openAt(watched_, originalName.constData(), fileFlags));
+    const UniqueFd copy(ops_.openAt(batch, copyName.constData(), openflags::untrusted));
+    const UniqueFd original(ops_.openAt(watched_, originalName.constData(), openflags::untrusted));
     bool same = false;
     return copy.valid() && original.valid() && sameContent(copy.get(), original.get(), same) == 0 &&
            same;
@@ -294,16 +294,14 @@ private:
 RecoveryReport recoverInterruptedSaves(const QString& saveFolder, const QString& watchedFolder,
                                        FileOps& ops, RefusedJournals* refused) {
   RecoveryReport report;
-  const UniqueFd watched(
-      open(QFile::encodeName(watchedFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const UniqueFd watched(open(QFile::encodeName(watchedFolder).constData(), openflags::folder));
   struct stat watchedInfo {};
   if (!watched.valid() || fstat(watched.get(), &watchedInfo) != 0) {
     return report;
   }
   Recovery recovery(ops, watched.get(), watchedInfo, report, refused);
   recovery.scan(watched.get(), watchedFolder);
-  const UniqueFd save(
-      open(QFile::encodeName(saveFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const UniqueFd save(open(QFile::encodeName(saveFolder).constData(), openflags::folder));
   struct stat saveInfo {};
   if (save.valid() && fstat(save.get(), &saveInfo) == 0 &&
       (saveInfo.st_dev != watchedInfo.st_dev || saveInfo.st_ino != watchedInfo.st_ino)) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/WatchDecision.h"
 
 bool shouldSave(int count, qint16 minimum) {

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/WriteWatch.h"
+
+#include "fs/RealTime.h"
 
 #include <QFile>
 #include <QSocketNotifier>
@@ -21,12 +24,6 @@ constexpr std::uint32_t writeBegins = IN_CREATE | IN_MODIFY;
 constexpr std::uint32_t closes = IN_CLOSE_WRITE | IN_CLOSE_NOWRITE;
 constexpr std::uint32_t nameGoes = IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
 constexpr std::uint32_t watchEnds = IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED;
-
-timespec realtimeNow() {
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  return now;
-}
 
 // On these the events show only this machine's writes, not another machine's or a user-space
 // server's: a file would look closed while it is still being written.
@@ -146,7 +143,7 @@ void WriteWatch::applyLocked(const inotify_event& event, const QByteArray& name)
     // Events were lost: only changes from this moment on are known again.
     written_.clear();
     opens_.clear();
-    coverage_ = realtimeNow();
+    coverage_ = realTimeNow();
     return;
   }
   if (wd_ < 0 || event.wd != wd_) {
@@ -193,7 +190,7 @@ void WriteWatch::armLocked(const Identity& folder) {
   tried_ = folder;
   // Taken after the watch is in place: a change before this moment has an earlier time or an
   // event, so a file stamped later and not being written was seen closing.
-  coverage_ = realtimeNow();
+  coverage_ = realTimeNow();
 }
 
 void WriteWatch::disarmLocked() {

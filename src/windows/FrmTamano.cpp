@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/FrmTamano.h"
 
 #include "controls/XPButton.h"

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Rebuilds the PCX fixtures from the plain netpbm sources beside them. The fixtures are written
 # by netpbm, never by the decoder under test; the tests read the expected pixels from the sources.
 set -eu

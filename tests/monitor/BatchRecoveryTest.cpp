@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/ScriptedFileOps.h"
 #include "monitor/BatchJournal.h"
 #include "monitor/BatchRecovery.h"
@@ -10,6 +11,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
@@ -171,8 +173,15 @@ TEST_P(KillMatrixTest, KilledAnywhereLosesAndDuplicatesNothing) {
   for (const KillPoint& point : killPoints) {
     const QString label =
         QStringLiteral("step %1 #%2").arg(static_cast<int>(point.step)).arg(point.occurrence);
-    killed += saveKilledAt(point.step, point.occurrence, GetParam() == 1);
+    const bool wasKilled = saveKilledAt(point.step, point.occurrence, GetParam() == 1);
+    killed += wasKilled;
     expectEachFileOnce(label);
+    // Within one file system a save cut short is rolled back whole, not merely made whole:
+    // all in the watched folder and no batch, unless its journal was already gone.
+    if (GetParam() == 0 && wasKilled && !everyFile(in()).empty()) {
+      EXPECT_EQ(everyFile(in()).size(), std::size_t{fileCount}) << label.toStdString();
+      EXPECT_TRUE(QDir(out()).isEmpty()) << label.toStdString();
+    }
     clearBoth();
   }
   EXPECT_GE(killed, GetParam() == 0 ? 4 : 7);
@@ -180,37 +189,88 @@ TEST_P(KillMatrixTest, KilledAnywhereLosesAndDuplicatesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(EachWay, KillMatrixTest, ::testing::Values(0, 1, 2));
 
-// A journal is input from disk: one that does not parse, or speaks of another watched folder,
-// is reported and left alone.
+// A journal is input from disk. Each of these is whole and for this watched folder but for one
+// fault, and is reported and left alone for that fault.
 TEST_F(BatchRecoveryTest, UntrustedJournalsAreReportedAndLeftAlone) {
   struct stat watched {};
   ASSERT_EQ(stat(QFile::encodeName(in()).constData(), &watched), 0);
-  BatchJournal other{BatchJournal::Mode::Move, watched.st_dev, watched.st_ino + 1, {}};
-  const std::vector<QByteArray> journals = {
-      "varndel-journal 1\nmode move\nwatched 1 2\nfile 2e2e - - 1 2 3 4 5\nend\n",
-      "varndel-journal 1\nmode copy\nwatched 1 2\nfile 612e626d70 2e6261736872 "
-      "2e7661726e64656c2d78 "
-      "1 2 3 4 5\nend\n",
-      "varndel-journal 1\nmode move\nwatched 1 2\n",
-      formatJournal(other),
+  const auto journalNaming = [&](const QByteArray& name, const QByteArray& claim) {
+    return formatJournal({BatchJournal::Mode::Copy,
+                          watched.st_dev,
+                          watched.st_ino,
+                          {{name, claim, ".varndel-9-copy-0", {1, 2, 3, {4, 5}}}}});
   };
-  int index = 0;
-  for (const QByteArray& text : journals) {
-    const QString batch = out() + QStringLiteral("/lote%1").arg(index++);
+  const QByteArray valid = journalNaming("a.bmp", ".varndel-9-claim-0");
+  const passwd* nobody = getpwnam("nobody");
+  struct Case {
+    QByteArray text;
+    mode_t folderMode;
+    bool otherOwner;
+  };
+  std::vector<Case> cases = {
+      {journalNaming("x/a.bmp", ".varndel-9-claim-0"), 0755, false},
+      {journalNaming("..", ".varndel-9-claim-0"), 0755, false},
+      {journalNaming(".", ".varndel-9-claim-0"), 0755, false},
+      {journalNaming("a.bmp", ".bashrc"), 0755, false},
+      {valid.chopped(4), 0755, false},
+      {valid, 0777, false},
+  };
+  if (geteuid() == 0 && nobody != nullptr) {
+    cases.push_back({valid, 0755, true});
+  }
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const QString batch = out() + QStringLiteral("/lote%1").arg(i);
     QDir().mkpath(batch);
     QFile journal(batch + QLatin1Char('/') + QString::fromLatin1(journalName));
     ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
-    journal.write(text);
+    journal.write(cases[i].text);
+    journal.close();
     QFile keep(batch + QStringLiteral("/a.bmp"));
     ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
+    const QByteArray folder = QFile::encodeName(batch);
+    ASSERT_EQ(chmod(folder.constData(), cases[i].folderMode), 0);
+    if (cases[i].otherOwner) {
+      ASSERT_EQ(chown(folder.constData(), nobody->pw_uid, nobody->pw_gid), 0);
+    }
   }
 
   const RecoveryReport report = recoverInterruptedSaves(out(), in());
 
   EXPECT_EQ(report.batches, 0);
-  EXPECT_EQ(report.untrusted.size(), static_cast<qsizetype>(journals.size()));
-  EXPECT_EQ(everyFile(out()).size(), journals.size() * 2);
-  EXPECT_TRUE(everyFile(in()).empty());
+  EXPECT_EQ(report.untrusted.size(), static_cast<qsizetype>(cases.size()))
+      << report.untrusted.join('\n').toStdString();
+  EXPECT_EQ(everyFile(out()).size(), cases.size() * 2);
+}
+
+// A copy of the original's size but with other bytes is kept: only a true duplicate goes.
+TEST_F(BatchRecoveryTest, ACopyThatDiffersFromItsOriginalIsKept) {
+  QFile original(in() + QStringLiteral("/a.bmp"));
+  ASSERT_TRUE(original.open(QIODevice::WriteOnly));
+  original.write("AAAA");
+  original.close();
+  struct stat watched {
+  }, info{};
+  ASSERT_EQ(stat(QFile::encodeName(in()).constData(), &watched), 0);
+  ASSERT_EQ(stat(QFile::encodeName(original.fileName()).constData(), &info), 0);
+  QDir().mkpath(out() + QStringLiteral("/lote"));
+  QFile copy(out() + QStringLiteral("/lote/a.bmp"));
+  ASSERT_TRUE(copy.open(QIODevice::WriteOnly));
+  copy.write("BBBB");
+  copy.close();
+  QFile journal(out() + QStringLiteral("/lote/") + QString::fromLatin1(journalName));
+  ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
+  journal.write(
+      formatJournal({BatchJournal::Mode::Copy,
+                     watched.st_dev,
+                     watched.st_ino,
+                     {{"a.bmp", ".varndel-9-claim-0", ".varndel-9-copy-0", identityOf(info)}}}));
+  journal.close();
+
+  const RecoveryReport report = recoverInterruptedSaves(out(), in());
+
+  EXPECT_EQ(report.keptCopies, 1);
+  EXPECT_EQ(everyFile(out())[QStringLiteral("lote/a.bmp")], "BBBB");
+  EXPECT_EQ(everyFile(in())[QStringLiteral("a.bmp")], "AAAA");
 }
 
 // A save still running is never taken for a crashed one. Without its lock, a recovery would

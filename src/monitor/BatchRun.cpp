@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/BatchSave.h"
 
 #include "fs/ErrnoText.h"
 #include "fs/FileOps.h"
 #include "fs/FilePrimitives.h"
+#include "fs/OpenFlags.h"
 #include "monitor/BatchRun.h"
 #include "monitor/BatchStamp.h"
 
@@ -12,11 +14,6 @@
 #include <cerrno>
 
 namespace {
-
-constexpr int folderFlags = O_RDONLY | O_DIRECTORY;
-
-// Opened only to be looked at and probed: non-blocking, so that a pipe cannot hang the save.
-constexpr int sourceFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
 
 const QString inUseReason = QStringLiteral("el archivo está siendo usado por otro programa");
 
@@ -124,14 +121,14 @@ bool BatchRun::checkTarget() {
 
 bool BatchRun::openFolders() {
   const QByteArray watched = QFile::encodeName(request_.watchedFolder);
-  watched_ = UniqueFd(ops_.openAt(AT_FDCWD, watched.constData(), folderFlags));
+  watched_ = UniqueFd(ops_.openAt(AT_FDCWD, watched.constData(), openflags::folder));
   if (!watched_.valid() || fstat(watched_.get(), &watchedInfo_) != 0) {
     return fail(SaveFailure::Other, request_.watchedFolder,
                 QStringLiteral("no se puede abrir el directorio de monitorización: ") +
                     errnoText(watched_.valid() ? errno : -watched_.get()));
   }
   const QByteArray base = QFile::encodeName(request_.base);
-  base_ = UniqueFd(ops_.openAt(AT_FDCWD, base.constData(), folderFlags));
+  base_ = UniqueFd(ops_.openAt(AT_FDCWD, base.constData(), openflags::folder));
   if (!base_.valid()) {
     const int error = -base_.get();
     if (error == ENOENT || error == ENOTDIR) {
@@ -176,7 +173,7 @@ void BatchRun::checkOne(const QByteArray& name, QByteArray& holdingBack) {
     leave(file, QStringLiteral("no es un archivo normal"));
     return;
   }
-  const UniqueFd fd(error == 0 ? ops_.openAt(watched_.get(), name.constData(), sourceFlags)
+  const UniqueFd fd(error == 0 ? ops_.openAt(watched_.get(), name.constData(), openflags::untrusted)
                                : -error);
   if (!fd.valid()) {
     error = -fd.get();
@@ -214,7 +211,7 @@ bool BatchRun::createFolder() {
     return fail(SaveFailure::Other, result_.batchFolder,
                 QStringLiteral("no se pudo crear el directorio: ") + errnoText(error));
   }
-  batch_ = UniqueFd(ops_.openAt(base_.get(), batchName_.constData(), folderFlags | O_NOFOLLOW));
+  batch_ = UniqueFd(ops_.openAt(base_.get(), batchName_.constData(), openflags::untrustedFolder));
   int failure = batch_.valid() ? 0 : -batch_.get();
   if (failure == 0 && fstat(batch_.get(), &batchInfo_) != 0) {
     failure = errno;
