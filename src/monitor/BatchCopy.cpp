@@ -58,15 +58,20 @@ bool BatchRun::copyAll() {
   return true;
 }
 
-void BatchRun::giveBack(TakenFile& file, const QString& reason) {
+bool BatchRun::returnClaim(TakenFile& file) {
   const QByteArray name = restoreClaimed(ops_, watched_.get(), file.claim, file.name);
   if (name.isEmpty()) {
     hidden_ = true;
-    leave(file, reason + QStringLiteral("; recuperará su nombre en el próximo guardado"));
-    return;
+    return false;
   }
   file.name = name;
-  leave(file, reason);
+  return true;
+}
+
+void BatchRun::giveBack(TakenFile& file, const QString& reason) {
+  leave(file, returnClaim(file)
+                  ? reason
+                  : reason + QStringLiteral("; recuperará su nombre en el próximo guardado"));
 }
 
 bool BatchRun::claimAll() {
@@ -263,16 +268,9 @@ void BatchRun::undoCopies() {
     } else if (file.stage == TakenFile::Stage::Published) {
       ops_.unlinkAt(batch_.get(), file.name.constData());
     }
-    if (!hasClaim(file)) {
-      continue;
+    if (hasClaim(file) && returnClaim(file)) {
+      file.stage = TakenFile::Stage::Checked;
     }
-    const QByteArray name = restoreClaimed(ops_, watched_.get(), file.claim, file.name);
-    if (name.isEmpty()) {
-      hidden_ = true;
-      continue;
-    }
-    file.name = name;
-    file.stage = TakenFile::Stage::Checked;
   }
   ops_.flush(watched_.get());
 }

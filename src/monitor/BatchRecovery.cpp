@@ -65,6 +65,11 @@ public:
     const auto entries = entriesOf(parent);
     if (parent == watched_) {
       watchedEntries_ = entries.size();
+      for (const auto& entry : entries) {
+        if (!tagOf(entry.first).isEmpty()) {
+          watchedHidden_.push_back(entry);
+        }
+      }
     }
     std::vector<QByteArray> candidates;
     for (const auto& [name, type] : entries) {
@@ -84,13 +89,13 @@ public:
 
   // Hidden names in the watched folder that no journal put right: a save's index names them
   // truly; what nothing names gets a plain visible name. A save still running keeps its index
-  // locked, and its hidden files are its own.
+  // locked, and its hidden files are its own. Names put right since the listing are passed by.
   void sweep() {
     std::map<QByteArray, std::vector<QByteArray>> hidden;
     std::vector<QByteArray> indexes;
-    for (const auto& [name, type] : entriesOf(watched_)) {
+    for (const auto& [name, type] : watchedHidden_) {
       const QByteArray tag = tagOf(name);
-      if (tag.isEmpty() || (type != DT_REG && type != DT_UNKNOWN)) {
+      if (type != DT_REG && type != DT_UNKNOWN) {
         continue;
       }
       if (name == indexName(tag) || name == indexDraftName(tag)) {
@@ -103,9 +108,12 @@ public:
     for (const QByteArray& name : indexes) {
       const QByteArray tag = tagOf(name);
       UniqueFd index(ops_.openAt(watched_, name.constData(), openflags::untrusted));
+      if (!index.valid()) {
+        continue;  // put right with its batch since the folder was listed
+      }
       struct stat info {};
-      if (!index.valid() || fstat(index.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-          info.st_uid != geteuid() || lockWithoutWaiting(index.get()) != 0) {
+      if (fstat(index.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid() ||
+          lockWithoutWaiting(index.get()) != 0) {
         hidden.erase(tag);
         continue;
       }
@@ -286,6 +294,9 @@ private:
   RecoveryReport& report_;
   RefusedJournals* refused_;
   std::size_t watchedEntries_ = 0;
+  // The save's hidden names in the watched folder as first listed, for the sweep to look at
+  // without listing the folder again.
+  std::vector<std::pair<QByteArray, unsigned char>> watchedHidden_;
   QString why_;
 };
 

@@ -45,6 +45,8 @@ private:
   // A claimed file goes back to the watched folder, under its name if still free, and waits;
   // one that cannot stays hidden, and its journal with it, for the next recovery.
   void giveBack(TakenFile& file, const QString& reason);
+  // The claim's own name back, or a kept one; false, and the save's journal kept, when neither.
+  bool returnClaim(TakenFile& file);
   // A step that failed for one file alone leaves that file; false when the folder as a whole
   // failed, which fails the batch.
   bool leaveOnFileError(TakenFile& file, int error, const QString& what);

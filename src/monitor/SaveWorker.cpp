@@ -12,12 +12,15 @@ SaveWorker::~SaveWorker() {
   if (thread_.joinable()) {
     thread_.join();
   }
-  lateWrites_.release(job_.ops ? *job_.ops : realFileOps());
+  lateWrites_.release(ops());
+}
+
+FileOps& SaveWorker::ops() const {
+  return job_.ops ? *job_.ops : realFileOps();
 }
 
 void SaveWorker::checkLateWrites() {
-  const std::vector<LeftFile> restored =
-      lateWrites_.check(QDateTime::currentDateTimeUtc(), job_.ops ? *job_.ops : realFileOps());
+  const std::vector<LeftFile> restored = lateWrites_.check(QDateTime::currentDateTimeUtc(), ops());
   if (lateWrites_.empty()) {
     lateTimer_.stop();
   }
@@ -34,10 +37,9 @@ void SaveWorker::start(Job job) {
   pending_ = true;
   const unsigned generation = ++generation_;
   thread_ = std::thread([this, generation] {
-    FileOps& ops = job_.ops ? *job_.ops : realFileOps();
     recovery_ =
-        recoverInterruptedSaves(job_.saveFolder, job_.request.watchedFolder, ops, &refused_);
-    result_ = saveBatch(job_.request, {&ops, job_.inUse, &progress_});
+        recoverInterruptedSaves(job_.saveFolder, job_.request.watchedFolder, ops(), &refused_);
+    result_ = saveBatch(job_.request, {&ops(), job_.inUse, &progress_});
     // A result already handed over by finish() must not be taken for a later save's.
     QMetaObject::invokeMethod(
         this,

@@ -43,6 +43,7 @@ signals:
 private:
   void deliver();
   void checkLateWrites();
+  FileOps& ops() const;
 
   Job job_;
   std::thread thread_;
