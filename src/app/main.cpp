@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
+#include "app/EndRequests.h"
 #include "app/Look.h"
 #include "app/Translation.h"
 #include "controls/DriveProbe.h"
@@ -8,6 +9,7 @@
 #include "forms/MessagePresenter.h"
 #include "settings/SettingsLocation.h"
 #include "windows/FrmInicio.h"
+#include "windows/FrmMonitoreo.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -63,6 +65,15 @@ int main(int argc, char* argv[]) {
   if (!settings.notice.isEmpty()) {
     forms.context().presenter->plain(settings.notice);
   }
+  EndRequests ends;
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, &ends, &EndRequests::request);
+  QObject::connect(&ends, &EndRequests::requested, [&forms] {
+    if (forms.isOpen<FrmMonitoreo>()) {
+      forms.get<FrmMonitoreo>()->endOnRequest();
+    } else {
+      QCoreApplication::quit();
+    }
+  });
   forms.show<FrmInicio>();
   return QApplication::exec();
 }

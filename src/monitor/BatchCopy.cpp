@@ -41,7 +41,7 @@ bool BatchRun::copyAll() {
   }
   bool copied = claimAll();
   for (auto file = taken_.begin(); copied && file != taken_.end(); ++file) {
-    copied = file->stage != TakenFile::Stage::Claimed || copyOne(*file);
+    copied = file->stage != TakenFile::Stage::Claimed || (!stopped() && copyOne(*file));
   }
   copied = copied && flushCopies() && publishCopies();
   if (copied) {
@@ -78,6 +78,9 @@ bool BatchRun::claimAll() {
   for (TakenFile& file : taken_) {
     if (file.stage != TakenFile::Stage::Checked) {
       continue;
+    }
+    if (stopped()) {
+      return false;
     }
     const int error = ops_.renameAt(watched_.get(), file.name.constData(), watched_.get(),
                                     file.claim.constData());
@@ -157,6 +160,9 @@ bool BatchRun::flushCopies() {
   for (const TakenFile& file : taken_) {
     if (file.stage != TakenFile::Stage::Copied) {
       continue;
+    }
+    if (stopped()) {
+      return false;
     }
     const UniqueFd copy(ops_.openAt(batch_.get(), file.temporary.constData(), O_RDONLY));
     const int error = copy.valid() ? ops_.flush(copy.get()) : -copy.get();

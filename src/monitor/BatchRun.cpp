@@ -27,7 +27,8 @@ BatchRun::BatchRun(const SaveRequest& request, const SaveEnv& env)
     : request_(request),
       ops_(env.ops ? *env.ops : realFileOps()),
       check_(env.inUse),
-      progress_(env.progress) {}
+      progress_(env.progress),
+      stop_(env.stop) {}
 
 SaveResult BatchRun::run() {
   if (!checkTarget() || !openFolders() || !checkSources()) {
@@ -95,6 +96,12 @@ bool BatchRun::leaveOnFileError(TakenFile& file, int error, const QString& what)
     default:
       return false;
   }
+}
+
+bool BatchRun::stopped() {
+  return stop_ && stop_->load(std::memory_order_relaxed) &&
+         !fail(SaveFailure::Other, result_.batchFolder,
+               QStringLiteral("el programa se cerró antes de terminar el guardado"));
 }
 
 void BatchRun::advance() {
@@ -327,6 +334,10 @@ BatchRun::MoveOutcome BatchRun::moveAll() {
   }
   bool anyMoved = false;
   for (TakenFile& file : taken_) {
+    if (stopped()) {
+      undoMoves();
+      return MoveOutcome::Failed;
+    }
     const int error =
         ops_.renameAt(watched_.get(), file.name.constData(), batch_.get(), file.name.constData());
     if (error == 0) {

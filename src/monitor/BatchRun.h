@@ -51,6 +51,8 @@ private:
   // failed, which fails the batch.
   bool leaveOnFileError(TakenFile& file, int error, const QString& what);
   void advance();
+  // True, and failed, once the program was told to end.
+  bool stopped();
 
   bool checkTarget();
   bool openFolders();
@@ -83,6 +85,7 @@ private:
   FileOps& ops_;
   const InUseCheck& check_;
   std::atomic<int>* progress_;
+  const std::atomic<bool>* stop_;
   SaveResult result_;
   QByteArray batchName_;
   UniqueFd watched_;

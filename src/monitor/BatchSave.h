@@ -70,6 +70,8 @@ struct SaveEnv {
   FileOps* ops = nullptr;  // the plain system calls when null
   InUseCheck inUse;
   std::atomic<int>* progress = nullptr;  // files moved so far, for a progress display
+  // Set when the program is told to end: the save stops at the next file and rolls back.
+  const std::atomic<bool>* stop = nullptr;
 };
 
 // Runs the save to its end. A failure leaves nothing behind: the files moved go back, the

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 
 namespace {
+
+constexpr qint64 fullListSeconds = 30;
 constexpr int tickMilliseconds = 500;
 constexpr qint16 fallbackMinimum = 5;
 }  // namespace
@@ -181,13 +183,26 @@ void MonitorSession::watchTick() {
   }
   checkWatchedFolder();
   emit countChanged(count());
-  list_.refresh();
+  refreshWhenChanged();
   if (!shouldSave(count(), settings_.minimum)) {
     return;
   }
   const BatchPlace place = savePlace();
   if (policy_.allows(list_.signature(), place, env_.now())) {
     save(place, place.base, false);
+  }
+}
+
+// Listing a folder of many files every 500 ms costs the game beside us: while the kernel's
+// events stand, the folder is listed only when a name in it changed, and every 30 s all the
+// same, so that nothing they might miss stays unseen for long.
+void MonitorSession::refreshWhenChanged() {
+  const QDateTime now = env_.now();
+  const bool changed = !env_.fileEvents || writeWatch_.takeListingNeed();
+  if (changed || !listedAt_.isValid() || now < listedAt_ ||
+      listedAt_.secsTo(now) >= fullListSeconds) {
+    list_.refresh();
+    listedAt_ = now;
   }
 }
 

@@ -70,6 +70,9 @@ public:
   // While a save runs, the program waits for it: monitoring stops and readyToClose follows
   // the save. False when no save runs.
   bool closeWhenSaved();
+  // The program is told to end: a save in flight stops at its next file and rolls back, so that
+  // the close that follows waits only for that.
+  void stopSaving() { saver_.stop(); }
 
   // Timer1, every 500 ms while started: list the folder and save when enough files gathered.
   void watchTick();
@@ -109,6 +112,7 @@ private:
   void readMinimum();
   void recoverAtStart();
   void checkWatchedFolder();
+  void refreshWhenChanged();
   void tellWhetherEventsServe(bool folderThere);
   BatchPlace savePlace() const;
   void save(const BatchPlace& place, const QString& saveFolder, bool byHand);
@@ -120,6 +124,7 @@ private:
   QTimer Timer1{this};
   QTimer Timer2{this};
   WatchedList list_;
+  QDateTime listedAt_;  // the last listing of the watch tick
   bool eventsOffTold_ = false;
   bool canSave_ = true;  // as the button is designed
   // Set while a save runs, and while a view tells of it in a nested event loop.

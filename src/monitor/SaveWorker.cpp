@@ -34,12 +34,13 @@ void SaveWorker::start(Job job) {
   job_ = std::move(job);
   total_ = static_cast<int>(job_.request.names.size());
   progress_ = 0;
+  stop_ = false;
   pending_ = true;
   const unsigned generation = ++generation_;
   thread_ = std::thread([this, generation] {
     recovery_ =
         recoverInterruptedSaves(job_.saveFolder, job_.request.watchedFolder, ops(), &refused_);
-    result_ = saveBatch(job_.request, {&ops(), job_.inUse, &progress_});
+    result_ = saveBatch(job_.request, {&ops(), job_.inUse, &progress_, &stop_});
     // A result already handed over by finish() must not be taken for a later save's.
     QMetaObject::invokeMethod(
         this,

@@ -34,6 +34,8 @@ public:
   int total() const { return total_; }
   // Waits for the running save to end and hands its result over now.
   void finish();
+  // The running save stops at its next file and rolls back, as after a failure.
+  void stop() { stop_ = true; }
 
 signals:
   void finished(const SaveResult& result, const RecoveryReport& recovery);
@@ -48,6 +50,7 @@ private:
   Job job_;
   std::thread thread_;
   std::atomic<int> progress_{0};
+  std::atomic<bool> stop_{false};
   int total_ = 0;
   bool pending_ = false;
   unsigned generation_ = 0;

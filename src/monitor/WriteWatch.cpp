@@ -23,6 +23,7 @@ constexpr std::uint32_t watchedEvents = IN_CREATE | IN_MODIFY | IN_OPEN | IN_CLO
 constexpr std::uint32_t writeBegins = IN_CREATE | IN_MODIFY;
 constexpr std::uint32_t closes = IN_CLOSE_WRITE | IN_CLOSE_NOWRITE;
 constexpr std::uint32_t nameGoes = IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
+constexpr std::uint32_t namesChange = IN_CREATE | nameGoes;
 constexpr std::uint32_t watchEnds = IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED;
 
 // On these the events show only this machine's writes, not another machine's or a user-space
@@ -95,6 +96,14 @@ void WriteWatch::ensureArmed() {
   }
 }
 
+bool WriteWatch::takeListingNeed() {
+  const std::lock_guard lock(mutex_);
+  drainLocked();
+  const bool need = wd_ < 0 || namesChanged_;
+  namesChanged_ = false;
+  return need;
+}
+
 WriteWatch::EventVerdict WriteWatch::verdict(const QByteArray& name, const timespec& modified) {
   const std::lock_guard lock(mutex_);
   drainLocked();
@@ -141,6 +150,7 @@ void WriteWatch::drainLocked() {
 void WriteWatch::applyLocked(const inotify_event& event, const QByteArray& name) {
   if (event.mask & IN_Q_OVERFLOW) {
     // Events were lost: only changes from this moment on are known again.
+    namesChanged_ = true;
     written_.clear();
     opens_.clear();
     coverage_ = realTimeNow();
@@ -152,6 +162,9 @@ void WriteWatch::applyLocked(const inotify_event& event, const QByteArray& name)
   if (event.mask & watchEnds) {
     disarmLocked();
     return;
+  }
+  if (event.mask & namesChange) {
+    namesChanged_ = true;
   }
   if (event.mask & IN_ISDIR) {
     return;  // a subfolder is never saved
@@ -200,6 +213,7 @@ void WriteWatch::disarmLocked() {
   }
   wd_ = -1;
   tried_.reset();
+  namesChanged_ = true;
   written_.clear();
   opens_.clear();
 }

@@ -39,6 +39,9 @@ public:
   bool armed() const;
   // One stat: arms again when unarmed or when another folder now stands at the path.
   void ensureArmed();
+  // Whether the folder must be listed again: a name was created, moved in or out, or removed
+  // since the last call, or events were lost, or no watch stands. Reads the queued events first.
+  bool takeListingNeed();
   // Reads the events already queued first, so none is missed.
   EventVerdict verdict(const QByteArray& name, const timespec& modified);
 
@@ -62,4 +65,5 @@ private:
   timespec coverage_{};
   QSet<QByteArray> written_;      // created or modified, and not closed after writing since
   QHash<QByteArray, int> opens_;  // files held open, by how many opens were seen
+  bool namesChanged_ = true;
 };

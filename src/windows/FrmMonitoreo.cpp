@@ -230,6 +230,11 @@ void FrmMonitoreo::closeEvent(QCloseEvent* event) {
   }
 }
 
+void FrmMonitoreo::endOnRequest() {
+  session_.stopSaving();
+  close();
+}
+
 // Closing the main window ends the program: nothing is asked and nothing is saved.
 void FrmMonitoreo::cerrarPrograma() {
   forms().beginShutdown();

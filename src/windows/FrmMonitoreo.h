@@ -33,6 +33,9 @@ public:
   void mnuvisor_Click();
   void mnuminimizar_Click() { showMinimized(); }
   void mnucerrar_Click() { close(); }
+  // The desktop or a signal ends the program: as the close box, but a save in flight rolls back
+  // instead of running to its end.
+  void endOnRequest();
   void mnuiniciar_Click() { cmdiniciar_Click(); }
   void mnudetener_Click() { cmddetener_Click(); }
   void mnuconfig_Click();

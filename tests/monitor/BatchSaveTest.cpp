@@ -214,6 +214,32 @@ TEST_P(BothWaysTest, FailureAtAnyStepLeavesTheFoldersAsTheyWere) {
   }
 }
 
+// Told to end in the middle of a save, the program rolls it back at the next file, whichever
+// the step: every file once under its own name in the watched folder, nothing hidden left.
+TEST_P(BothWaysTest, ASaveToldToStopRollsBackAtTheNextFile) {
+  const std::vector<std::pair<Step, const char*>> points = {
+      {Step::Rename, "b.bmp"}, {Step::Copy, "-copy-1"}, {Step::Flush, "-copy-0"}};
+  for (const auto& [at, name] : points) {
+    reset();
+    for (const QByteArray& file : abc) {
+      put(file, file);
+    }
+    std::atomic<bool> stop = false;
+    const ScriptedFileOps::Script stopThere = [&](Step step, const QByteArray& file, int) {
+      stop = stop || (step == at && file.endsWith(name));
+      return 0;
+    };
+    ScriptedFileOps ops(GetParam() ? acrossFileSystems(stopThere) : stopThere);
+    const SaveResult result = saveBatch(request(abc), {&ops, {}, nullptr, &stop});
+    if (!stop) {
+      continue;  // a step of the other way
+    }
+    EXPECT_FALSE(result.ok()) << name;
+    EXPECT_EQ(entries(in()), (QStringList{"a.bmp", "b.bmp", "c.bmp"})) << name;
+    EXPECT_TRUE(entries(out()).isEmpty()) << name;
+  }
+}
+
 // A file that cannot be moved for a reason of its own (a bind mount, another user's file in a
 // shared folder, an immutable file) is left with why, and the rest is saved.
 TEST_P(BothWaysTest, OneFileThatCannotBeMovedIsLeftAndTheRestSaved) {

@@ -17,6 +17,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <fstream>
+#include <functional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -141,6 +143,42 @@ TEST_F(WriteWatchTest, AnotherUsersWriterIsSeenThroughItsPauseUntilItCloses) {
   EXPECT_EQ(QFileInfo(QFile::decodeName(file)).size(), 2 * std::ssize(half));
 }
 
+// The folder is listed again only when a name in it changed: not for a write, an open or a read.
+TEST_F(WriteWatchTest, ANameChangeAloneAsksForTheFolderToBeListedAgain) {
+  writeClosed(path("old"));
+  const QByteArray outside = QFile::encodeName(dir.filePath(QStringLiteral("outside")));
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+    bool listsAgain;
+  };
+  const Case cases[] = {
+      {"create", [&] { writeClosed(path("new")); }, true},
+      {"move in",
+       [&] { writeClosed(outside), rename(outside.constData(), path("in").constData()); }, true},
+      {"move out", [&] { rename(path("old").constData(), outside.constData()); }, true},
+      {"delete", [&] { unlink(path("old").constData()); }, true},
+      {"rename", [&] { rename(path("old").constData(), path("renamed").constData()); }, true},
+      {"write", [&] { write(UniqueFd(open(path("old").constData(), O_WRONLY)).get(), "x", 1); },
+       false},
+      {"read", [&] { QFile(QFile::decodeName(path("old"))).open(QIODevice::ReadOnly); }, false},
+      {"nothing", [] {}, false},
+  };
+  ARM_OR_SKIP(watch, in());
+  EXPECT_TRUE(watch.takeListingNeed()) << "a new watch has seen no listing";
+  for (const Case& c : cases) {
+    writeClosed(path("old"));
+    unlink(outside.constData());
+    watch.takeListingNeed();
+    c.change();
+    EXPECT_EQ(watch.takeListingNeed(), c.listsAgain) << c.what;
+    EXPECT_FALSE(watch.takeListingNeed()) << c.what << ", asked again";
+  }
+  // Where no watch stands (a network file system, a watch the system refused), every tick lists.
+  WriteWatch unarmed;
+  EXPECT_TRUE(unarmed.takeListingNeed() && unarmed.takeListingNeed());
+}
+
 // The system's limits may refuse an instance for a while: each tick tries again.
 TEST_F(WriteWatchTest, AWatchTheSystemRefusedIsTriedAgainAtTheNextTick) {
   rlimit saved{};
@@ -173,12 +211,14 @@ TEST_F(WriteWatchTest, AnOverflowForgetsWhatCameBeforeAndWatchingGoesOn) {
   ASSERT_EQ(verdictOf("open"), Verdict::Writing);
   // Writes to two files in turn are never merged into one event.
   const UniqueFd files[2] = {create(path("x")), create(path("y"))};
+  watch.takeListingNeed();
   for (int i = 0; i <= limit; ++i) {
     ASSERT_EQ(write(files[i % 2].get(), "x", 1), 1);
   }
 
   EXPECT_EQ(verdictOf("open"), Verdict::NotCovered);
   EXPECT_EQ(verdictOf("closed"), Verdict::NotCovered);
+  EXPECT_TRUE(watch.takeListingNeed());
   EXPECT_TRUE(watch.armed());
   const UniqueFd after = create(path("after"));
   EXPECT_EQ(verdictOf("after"), Verdict::Writing);
