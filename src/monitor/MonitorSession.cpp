@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr qint64 fullListSeconds = 30;
+constexpr qint64 fullListMilliseconds = 30'000;
 constexpr int tickMilliseconds = 500;
 constexpr qint16 fallbackMinimum = 5;
 }  // namespace
@@ -197,12 +197,10 @@ void MonitorSession::watchTick() {
 // events stand, the folder is listed only when a name in it changed, and every 30 s all the
 // same, so that nothing they might miss stays unseen for long.
 void MonitorSession::refreshWhenChanged() {
-  const QDateTime now = env_.now();
   const bool changed = !env_.fileEvents || writeWatch_.takeListingNeed();
-  if (changed || !listedAt_.isValid() || now < listedAt_ ||
-      listedAt_.secsTo(now) >= fullListSeconds) {
+  if (changed || !sinceListed_.isValid() || sinceListed_.hasExpired(fullListMilliseconds)) {
     list_.refresh();
-    listedAt_ = now;
+    sinceListed_.start();
   }
 }
 

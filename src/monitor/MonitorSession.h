@@ -10,6 +10,7 @@
 #include "monitor/WriteWatch.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
@@ -124,7 +125,7 @@ private:
   QTimer Timer1{this};
   QTimer Timer2{this};
   WatchedList list_;
-  QDateTime listedAt_;  // the last listing of the watch tick
+  QElapsedTimer sinceListed_;  // the last listing of the watch tick
   bool eventsOffTold_ = false;
   bool canSave_ = true;  // as the button is designed
   // Set while a save runs, and while a view tells of it in a nested event loop.

@@ -20,6 +20,8 @@
 
 namespace {
 
+constexpr int ticksBetweenTrayLooks = 5;  // a look every 3 s
+
 constexpr int clientWidth = 296;
 constexpr int clientHeight = 304;
 
@@ -128,8 +130,14 @@ void FrmMonitoreo::applySettings(const QString& folder, const QString& pattern) 
 }
 
 // The tray is a second view of the same session.
+// Asking for the desktop's tray costs a round trip to the display server: while there is none,
+// it is asked every few seconds rather than at every tick.
 void FrmMonitoreo::buildTray() {
-  if (tray_ || !context().trayAvailable()) {
+  if (tray_ || ticksUntilTrayLook_-- > 0) {
+    return;
+  }
+  ticksUntilTrayLook_ = ticksBetweenTrayLooks;
+  if (!context().trayAvailable()) {
     return;
   }
   tray_ = new TrayIcon(programIcon(), session_, this);

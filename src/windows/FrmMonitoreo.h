@@ -73,6 +73,7 @@ private:
   XPButton* cmddetener;
   XPButton* cmdguardar;
   StatusPanels* Estado;
+  int ticksUntilTrayLook_ = 0;
   TrayIcon* tray_ = nullptr;  // only where the desktop has a system tray
 
   MonitorSession session_;
