@@ -3,6 +3,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -12,7 +13,8 @@
 
 namespace {
 
-// Long enough for a busy running copy to accept, short enough for a start to feel instant.
+// A running copy's kernel queue accepts at once, however busy the copy is; these only bound a
+// start that something else holds up, which then runs alone rather than hang.
 constexpr int connectTimeoutMs = 1000;
 constexpr int lockTimeoutMs = 3000;
 
@@ -26,7 +28,8 @@ SingleInstance::SingleInstance(const QString& settingsFile, QObject* parent)
 QString SingleInstance::serverName(const QString& settingsFile) {
   const QFileInfo info(settingsFile);
   const QString canonical = info.canonicalFilePath();
-  const QByteArray key = (canonical.isEmpty() ? info.absoluteFilePath() : canonical).toUtf8();
+  const QByteArray key =
+      QFile::encodeName(canonical.isEmpty() ? info.absoluteFilePath() : canonical);
   const QString hash = QString::fromLatin1(
       QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(32));
   const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
