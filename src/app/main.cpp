@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/EndRequests.h"
 #include "app/Look.h"
+#include "app/SingleInstance.h"
 #include "app/Translation.h"
 #include "controls/DriveProbe.h"
 #include "forms/AppContext.h"
@@ -47,6 +48,10 @@ int main(int argc, char* argv[]) {
   const SettingsStart settings = command.configFile.isEmpty()
                                      ? prepareSettings(systemSettingsEnvironment())
                                      : prepareNamedSettings(command.configFile);
+  SingleInstance instance(settings.file);
+  if (instance.handOver()) {
+    return 0;
+  }
   AppContext context;
   context.settingsFile = settings.file;
   context.now = [] { return QDateTime::currentDateTime(); };
@@ -58,6 +63,8 @@ int main(int argc, char* argv[]) {
   context.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
 
   Forms forms(std::move(context));
+  QObject::connect(&instance, &SingleInstance::activationRequested,
+                   [&forms] { forms.bringForward(); });
   // Told before the splash, so the main window's own start-up report comes after it.
   if (!settings.problem.isEmpty()) {
     forms.context().presenter->critical(QStringLiteral("ERROR"), settings.problem);

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "forms/Forms.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QScreen>
 
 #include <algorithm>
+#include <vector>
 
 Forms::Forms(AppContext context) : context_(std::move(context)) {}
 
@@ -48,6 +49,32 @@ void Forms::closeAllBut(std::initializer_list<std::string_view> kept) {
     if (slot && std::find(kept.begin(), kept.end(), name) == kept.end()) {
       slot->close();
     }
+  }
+}
+
+void Forms::bringForward() {
+  if (shuttingDown_) {
+    return;
+  }
+  std::vector<QWidget*> order;
+  const auto main = windows_.find(mainKey_);
+  if (main != windows_.end() && main->second && main->second->isVisible()) {
+    order.push_back(main->second);
+  }
+  for (const auto& [name, slot] : windows_) {
+    if (slot && slot->isVisible() && name != mainKey_) {
+      order.push_back(slot);
+    }
+  }
+  if (QWidget* modal = QApplication::activeModalWidget()) {
+    order.push_back(modal);
+  }
+  for (QWidget* window : order) {
+    window->showNormal();
+    window->raise();
+  }
+  if (!order.empty()) {
+    order.back()->activateWindow();
   }
 }
 

@@ -65,6 +65,10 @@ public:
     mainKey_ = key<T>();
   }
 
+  // Brings the program's open windows out of minimising and forward, the main window under the
+  // others and a modal box on top, and activates the topmost: what a later start asks for.
+  void bringForward();
+
   // Set while the program shuts down, so closing windows do not bring others back.
   bool shuttingDown() const { return shuttingDown_; }
   void beginShutdown() { shuttingDown_ = true; }

@@ -7,6 +7,9 @@ E2E_ROOT=$(mktemp -d)
 E2E_APP=$E2E_ROOT/app
 E2E_PID=
 mkdir -p "$E2E_APP"
+# The scenario's own runtime folder, where the program keeps the socket a later start finds.
+export XDG_RUNTIME_DIR=$E2E_ROOT/run
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 cp "$E2E_BINARY" "$E2E_APP/varndel"
 
 e2e_cleanup() {
@@ -36,6 +39,11 @@ write_config() {
 start_varndel() {
   "${1:-$E2E_APP/varndel}" > "$E2E_ROOT/varndel.log" 2>&1 &
   E2E_PID=$!
+}
+
+# window_count TITLE: how many visible windows have exactly that title.
+window_count() {
+  xdotool search --onlyvisible --name "^${1}\$" 2>/dev/null | wc -l
 }
 
 # wait_window TITLE SECONDS: prints the id of the visible window with exactly that title.

@@ -21,3 +21,24 @@ TEST(Forms, OneInstancePerWindowRebuiltAfterClose) {
   EXPECT_TRUE(forms.isOpen<FrmAcerca>());
   EXPECT_FALSE(hidden->isVisible());
 }
+
+// A later start of the program asks for its windows: open ones come out of minimising, while a
+// window hidden behind another stays hidden, and nothing moves once the program shuts down.
+TEST(Forms, BringForwardRestoresOpenWindowsOnly) {
+  TestWorld world;
+  Forms forms(world.context());
+  FrmAcerca* window = forms.show<FrmAcerca>();
+  window->showMinimized();
+  forms.bringForward();
+  EXPECT_FALSE(window->isMinimized());
+  EXPECT_TRUE(window->isVisible());
+
+  window->hide();
+  forms.bringForward();
+  EXPECT_FALSE(window->isVisible());
+
+  window->showMinimized();
+  forms.beginShutdown();
+  forms.bringForward();
+  EXPECT_TRUE(window->isMinimized());
+}
