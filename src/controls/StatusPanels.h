@@ -1,25 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QStatusBar>
+#include <QWidget>
 
 #include <array>
 
-class QLabel;
+class ElidedLabel;
 
-// A status bar with three text panels, numbered 1 to 3, and a passing notice that covers them
-// for a while without blocking anyone.
-class StatusPanels : public QStatusBar {
+// A status bar with three text panels, numbered 1 to 3. The first two are as wide as the
+// widest texts they are to hold, so that those always show whole; the third takes the rest and
+// shows as much of its text as fits, the whole in its tooltip.
+class StatusPanels : public QWidget {
   Q_OBJECT
 public:
-  StatusPanels(const std::array<int, 3>& widths, QWidget* parent);
+  StatusPanels(const std::array<QString, 2>& widestTexts, QWidget* parent);
 
   void setPanel(int number, const QString& text);
+  // The whole text, shown or not.
   QString panel(int number) const;
-
-  void showNotice(const QString& text);
-  QString notice() const { return currentMessage(); }
+  // Whether the panel shows its whole text.
+  bool showsWhole(int number) const;
 
 private:
-  std::array<QLabel*, 3> panels_{};
+  std::array<ElidedLabel*, 3> panels_{};
 };

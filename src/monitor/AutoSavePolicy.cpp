@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/AutoSavePolicy.h"
 
-#include "monitor/SaveMessages.h"
+#include "monitor/Messages.h"
 
 #include <vector>
 

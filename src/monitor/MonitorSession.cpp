@@ -2,7 +2,7 @@
 #include "monitor/MonitorSession.h"
 
 #include "fs/FileOps.h"
-#include "monitor/SaveMessages.h"
+#include "monitor/Messages.h"
 #include "monitor/WatchDecision.h"
 #include "settings/Config.h"
 
@@ -159,6 +159,9 @@ void MonitorSession::saveFinished(const SaveResult& result, const RecoveryReport
       emit notice(NoticeKind::Away, away);
     }
     notices << automaticNotice;
+    if (result.failure == SaveFailure::InUse) {
+      notices << waitingNotice(result.inUse);
+    }
   }
   notices.removeAll(QString());
   emit notice(NoticeKind::Status, notices.join(QLatin1Char(' ')));

@@ -2,11 +2,12 @@
 #include "windows/FrmMonitoreo.h"
 
 #include "controls/Labels.h"
+#include "controls/NoticeLine.h"
 #include "controls/StatusPanels.h"
 #include "controls/XPButton.h"
 #include "forms/Forms.h"
 #include "forms/MessagePresenter.h"
-#include "monitor/SaveMessages.h"
+#include "monitor/Messages.h"
 #include "windows/FrmAcerca.h"
 #include "windows/FrmConfig.h"
 #include "windows/FrmTamano.h"
@@ -89,7 +90,13 @@ void FrmMonitoreo::buildControls(QWidget* client) {
   connect(cmddetener, &XPButton::clicked, this, &FrmMonitoreo::cmddetener_Click);
   connect(cmdguardar, &XPButton::clicked, this, &FrmMonitoreo::cmdguardar_Click);
 
-  Estado = named("Estado", new StatusPanels({113, 87, 96}, client));
+  lblaviso = named("lblaviso", new NoticeLine(client));
+  lblaviso->setGeometry(4, 268, clientWidth - 8, 17);
+  connect(lblaviso, &NoticeLine::wholeTextWanted, this,
+          [this](const QString& text) { context().presenter->plain(text); });
+  Estado = named("Estado", new StatusPanels({QStringLiteral("Estado : Detenido."),
+                                             QStringLiteral("Imagenes : 999999")},
+                                            client));
   Estado->setGeometry(0, 287, clientWidth, 17);
 }
 
@@ -106,7 +113,7 @@ void FrmMonitoreo::followSession() {
           [this](const QString& pattern) { setPanel(3, QStringLiteral("Ext : ") + pattern); });
   connect(s, &MonitorSession::canSaveChanged, cmdguardar, &QWidget::setEnabled);
   connect(s, &MonitorSession::progressChanged, this,
-          [this](int done, int total) { Estado->showNotice(progressNotice(done, total)); });
+          [this](int done, int total) { lblaviso->showNotice(progressNotice(done, total)); });
   connect(s, &MonitorSession::notice, this, &FrmMonitoreo::showNotice);
   connect(s, &MonitorSession::saveReported, this, &FrmMonitoreo::showSaveReport);
   connect(s, &MonitorSession::recovered, this,
@@ -159,10 +166,8 @@ void FrmMonitoreo::showNotice(MonitorSession::NoticeKind kind, const QString& te
     if (tray_ && !(isVisible() && !isMinimized())) {
       tray_->showNotice(text);
     }
-  } else if (text.isEmpty()) {
-    Estado->clearMessage();
   } else {
-    Estado->showNotice(text);
+    lblaviso->showNotice(text);
   }
 }
 
@@ -185,10 +190,9 @@ void FrmMonitoreo::showEvent(QShowEvent* event) {
   }
 }
 
-// A status bar given a notice before it is first shown would draw the notice over its panels.
 void FrmMonitoreo::reportStartupProblems() {
   if (!startupNotice_.isEmpty()) {
-    Estado->showNotice(startupNotice_);
+    lblaviso->showNotice(startupNotice_);
     startupNotice_.clear();
   }
   if (!session_.startupProblems().isEmpty()) {

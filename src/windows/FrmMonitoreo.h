@@ -7,6 +7,7 @@
 class QAction;
 class QLabel;
 class QMenuBar;
+class NoticeLine;
 class StatusPanels;
 class TrayIcon;
 class XPButton;
@@ -72,6 +73,7 @@ private:
   XPButton* cmdiniciar;
   XPButton* cmddetener;
   XPButton* cmdguardar;
+  NoticeLine* lblaviso;  // notices, beside the status panels rather than over them
   StatusPanels* Estado;
   int ticksUntilTrayLook_ = 0;
   TrayIcon* tray_ = nullptr;  // only where the desktop has a system tray

@@ -2,7 +2,7 @@
 #include "windows/TrayIcon.h"
 
 #include "monitor/MonitorSession.h"
-#include "monitor/SaveMessages.h"
+#include "monitor/Messages.h"
 
 namespace {
 constexpr int noticeMilliseconds = 8000;

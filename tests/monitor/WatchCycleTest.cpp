@@ -260,7 +260,8 @@ TEST_F(WatchCycleTest, FileInUseHoldsTheBatchBackForThirtySecondsAtMost) {
   world.now = world.now.addSecs(29);
   tick(s);
   EXPECT_TRUE(entries(QStringLiteral("out")).isEmpty());
-  EXPECT_TRUE(status.isEmpty());
+  EXPECT_EQ(status, QStringLiteral("El lote espera a que termine de escribirse «f0.bmp»."))
+      << "a batch that is due says what it waits for";
 
   world.now = world.now.addSecs(1);
   tick(s);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/ScriptedFileOps.h"
 #include "common/TestSupport.h"
-#include "controls/StatusPanels.h"
+#include "controls/NoticeLine.h"
 #include "forms/Forms.h"
 #include "windows/FrmMonitoreo.h"
 
@@ -79,7 +79,7 @@ TEST_F(SaveInBackgroundTest, WindowAnswersWhileASaveRuns) {
 
   EXPECT_TRUE(w->session().isSaving());
   w->session().statusTick();
-  EXPECT_EQ(control<StatusPanels>(w, "Estado")->notice(), QStringLiteral("Guardando lote: 0 de 3"));
+  EXPECT_EQ(control<NoticeLine>(w, "lblaviso")->notice(), QStringLiteral("Guardando lote: 0 de 3"));
   w->session().watchTick();
   w->cmdguardar_Click();
   w->mnuguardar_Click();
@@ -92,7 +92,7 @@ TEST_F(SaveInBackgroundTest, WindowAnswersWhileASaveRuns) {
   w->session().finishSave();
   EXPECT_EQ(saved().size(), 3);
   EXPECT_EQ(w->session().count(), 0);
-  EXPECT_TRUE(control<StatusPanels>(w, "Estado")->notice().isEmpty());
+  EXPECT_TRUE(control<NoticeLine>(w, "lblaviso")->notice().isEmpty());
   EXPECT_TRUE(world.presenter->shown.empty());
 }
 

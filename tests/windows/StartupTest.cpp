@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/TestSupport.h"
+#include "controls/NoticeLine.h"
 #include "controls/StatusPanels.h"
 #include "controls/XPButton.h"
 #include "forms/Forms.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QTest>
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -115,6 +117,36 @@ TEST_F(Startup, StatusTickShowsPatternAndFollowsTheListOnly) {
   EXPECT_TRUE(control<XPButton>(main, "cmdguardar")->isEnabled());
 }
 
+// The state and the count show whole at the window's fixed size, and a notice, however long,
+// leaves them in sight and is read whole with a click.
+TEST_F(Startup, PanelsShowWholeAndNoticesLeaveThemInSight) {
+  configure();
+  load();
+  FrmMonitoreo* main = forms->show<FrmMonitoreo>();
+  MonitorSession& session = main->session();
+  emit session.stateChanged(false);
+  emit session.countChanged(999999);
+  const QString pattern = QStringLiteral("Ext : *.bmp;*.png;*.jpg;*.jpeg;*.tga;*.dds;*.pcx");
+  emit session.patternChanged(pattern.mid(6));
+  auto* panels = control<StatusPanels>(main, "Estado");
+  EXPECT_TRUE(panels->showsWhole(1));
+  EXPECT_TRUE(panels->showsWhole(2));
+  EXPECT_FALSE(panels->showsWhole(3));
+  EXPECT_LE(panels->geometry().right(), main->width());
+
+  const QString notice = QStringLiteral(
+      "No se pudieron guardar las imágenes: no queda espacio en "
+      "el disco (/media/lotes). No se ha perdido ningún archivo.");
+  emit session.notice(MonitorSession::NoticeKind::Status, notice);
+  auto* line = control<NoticeLine>(main, "lblaviso");
+  EXPECT_TRUE(panels->isVisible());
+  EXPECT_EQ(main->panel(2), QStringLiteral("Imagenes : 999999"));
+  ASSERT_TRUE(line->isCut());
+  QTest::mouseClick(line, Qt::LeftButton);
+  ASSERT_FALSE(world.presenter->shown.empty());
+  EXPECT_EQ(world.presenter->shown.back().text, notice);
+}
+
 TEST_F(Startup, MissingSettingsAreReportedOnceAfterShowingAndTheWindowStaysUsable) {
   FrmMonitoreo* main = load();
   EXPECT_EQ(main->session().count(), 0);
@@ -179,9 +211,9 @@ TEST_F(Startup, InterruptedSaveIsPutRightAtStartAndTold) {
                   .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
                   .isEmpty());
   EXPECT_EQ(w->session().count(), 1);
-  EXPECT_TRUE(control<StatusPanels>(w, "Estado")
+  EXPECT_TRUE(control<NoticeLine>(w, "lblaviso")
                   ->notice()
-                  .contains(QStringLiteral("Guardado interrumpido recuperado: 1 archivos")));
+                  .startsWith(QStringLiteral("Se recuperó un guardado interrumpido: 1 archivo ")));
 }
 
 }  // namespace

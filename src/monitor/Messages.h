@@ -4,15 +4,25 @@
 #include "monitor/BatchRecovery.h"
 #include "monitor/BatchSave.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <vector>
+
+// Every sentence the monitoring tells the user, in one place, so that they read alike: how the
+// program speaks is written down in docs/WRITING.md.
+
+// The sentence for count n: one for a single thing, the other for any other number; "%n" in
+// either stands for n.
+QString byCount(qint64 n, const QString& one, const QString& many);
 
 // What the user is told about a save. Empty when there is nothing to tell.
 QString manualSaveText(const SaveResult& result);
 QString automaticFailureNotice(const SaveResult& result);
 // The files an automatic save left in the watched folder, each named once by the caller.
 QString leftFilesNotice(const SaveResult& result, const std::vector<LeftFile>& toName);
+// A batch that is due waits for these files, still being written.
+QString waitingNotice(const std::vector<QByteArray>& beingWritten);
 QString progressNotice(int done, int total);
 // The kernel's file events cannot be had for the watched folder.
 QString eventsOffNotice();
