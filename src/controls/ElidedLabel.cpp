@@ -33,6 +33,6 @@ void ElidedLabel::mouseReleaseEvent(QMouseEvent* event) {
 void ElidedLabel::fit() {
   const int room = contentsRect().width() - 2 * margin() - 2 * indent();
   setText(fontMetrics().elidedText(whole_, Qt::ElideRight, std::max(room, 0)));
-  setToolTip(isCut() ? whole_ : QString());
+  setToolTip(whole_);
   setCursor(isCut() ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
