@@ -198,19 +198,12 @@ TEST(ImageLibrary, EachFailureGivesItsSpanishReason) {
     EXPECT_EQ(library.errorString(loaded.code), c.expected);
   }
 
-  const std::vector<std::pair<ExceptionType, QString>> classes = {
-      {MissingDelegateError,
-       QStringLiteral("No se puede mostrar la imagen: el visor no sabe leer este tipo de imagen.")},
-      {CorruptImageWarning, damaged},
-      {ResourceLimitFatalError, tooBig},
-      {BlobError,
-       QStringLiteral("No se puede mostrar la imagen: no se ha podido leer el archivo.")},
-      {UndefinedException, QStringLiteral("No se puede mostrar la imagen: el archivo no es una "
-                                          "imagen que el visor sepa leer.")},
-  };
-  for (const auto& [type, expected] : classes) {
-    EXPECT_EQ(magickFailureText(type), expected) << type;
-  }
+  // Two classes that none of the files above gives.
+  EXPECT_EQ(
+      magickFailureText(MissingDelegateError),
+      QStringLiteral("No se puede mostrar la imagen: el visor no sabe leer este tipo de imagen."));
+  EXPECT_EQ(magickFailureText(BlobError),
+            QStringLiteral("No se puede mostrar la imagen: no se ha podido leer el archivo."));
 }
 
 TEST(ImageLibrary, RefusesToLoadBeforeInit) {
