@@ -1,19 +1,41 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/FolderHealth.h"
 
-QString missingFolderNotice(const QString& folder) {
-  return QStringLiteral("El directorio de monitorización no existe: ") + folder;
-}
+#include "fs/ErrnoText.h"
 
-FolderHealth::Step FolderHealth::tick(const QString& folder, bool readableFolder) {
-  if (readableFolder) {
-    const bool wasMissing = missing_.has_value();
-    missing_.reset();
-    return {wasMissing ? Action::Clear : Action::Keep, {}};
+#include <QFile>
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+QString watchedFolderProblem(const QString& folder) {
+  if (folder.isEmpty()) {
+    return QStringLiteral("No hay ningún directorio de monitorización configurado.");
   }
-  if (missing_ == folder) {
+  std::error_code error;
+  std::filesystem::directory_iterator(QFile::encodeName(folder).toStdString(), error);
+  if (!error) {
     return {};
   }
-  missing_ = folder;
-  return {Action::Show, missingFolderNotice(folder)};
+  if (error.value() == ENOENT) {
+    return QStringLiteral("El directorio de monitorización no existe: ") + folder;
+  }
+  return QStringLiteral("No se puede leer el directorio de monitorización %1: %2.")
+      .arg(folder, errnoText(error.value()));
+}
+
+// The reason is looked for only while the quick check fails, and a changed reason is told anew.
+FolderHealth::Step FolderHealth::tick(const QString& folder, bool readableFolder) {
+  const QString problem = readableFolder ? QString() : watchedFolderProblem(folder);
+  if (problem.isEmpty()) {
+    const bool wasShown = shown_.has_value();
+    shown_.reset();
+    return {wasShown ? Action::Clear : Action::Keep, {}};
+  }
+  if (shown_ == problem) {
+    return {};
+  }
+  shown_ = problem;
+  return {Action::Show, problem};
 }

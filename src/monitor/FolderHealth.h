@@ -5,8 +5,9 @@
 
 #include <optional>
 
-// The start-up words for a watched folder that is not there.
-QString missingFolderNotice(const QString& folder);
+// What the user reads when the watched folder cannot be listed: none set, not there, or there
+// but refused, with the system's reason. Empty when it can be listed.
+QString watchedFolderProblem(const QString& folder);
 
 // Tells the window, tick by tick, when the watched folder stops being a readable folder and when
 // it is one again, once each, so the status bar says it without repeating it every tick.
@@ -21,5 +22,5 @@ public:
   Step tick(const QString& folder, bool readableFolder);
 
 private:
-  std::optional<QString> missing_;  // the folder the notice shown names
+  std::optional<QString> shown_;  // the notice on show
 };

@@ -5,8 +5,8 @@
 #include "monitor/Messages.h"
 #include "monitor/WatchDecision.h"
 #include "settings/Config.h"
+#include "settings/SettingsLocation.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -14,6 +14,18 @@ namespace {
 constexpr qint64 fullListMilliseconds = 30'000;
 constexpr int tickMilliseconds = 500;
 constexpr qint16 fallbackMinimum = 5;
+
+QString minimumProblem(const QString& text) {
+  if (text.trimmed().isEmpty()) {
+    return QStringLiteral("No hay ningún número mínimo de imágenes configurado. Se usará %1.")
+        .arg(fallbackMinimum);
+  }
+  return QStringLiteral(
+             "El número mínimo de imágenes «%1» no es válido: debe ser un número "
+             "entero de 1 a 32767. Se usará %2.")
+      .arg(text, QString::number(fallbackMinimum));
+}
+
 }  // namespace
 
 MonitorSession::MonitorSession(Environment environment, QObject* parent)
@@ -33,20 +45,20 @@ MonitorSession::MonitorSession(Environment environment, QObject* parent)
           });
 }
 
+// A settings file that cannot be read is told by the start, with its reason; every key then
+// reads as empty, and naming each of them would only repeat it.
 void MonitorSession::load() {
   const QString& file = env_.settingsFile;
-  if (!QFileInfo::exists(file)) {
-    startupProblems_ << QStringLiteral("No se encuentra el archivo de configuración: ") +
-                            QDir::toNativeSeparators(file);
-  }
+  const bool readable = settingsReadError(file) == 0;
   const QString vis = settings::viewerSwitch(file);
   settings_.viewerOffered = vis != QLatin1String("0x0") && vis != QLatin1String("0");
   applySettings(settings::watchedFolder(file), settings::pattern(file));
-  if (watchedFolder().isEmpty() || !QFileInfo(watchedFolder()).isDir()) {
-    startupProblems_ << missingFolderNotice(watchedFolder());
+  if (const QString problem = watchedFolderProblem(watchedFolder());
+      readable && !problem.isEmpty()) {
+    startupProblems_ << problem;
   }
   emit stateChanged(false);
-  readMinimum();
+  readMinimum(readable);
   if (count() == 0) {
     setCanSave(false);
   }
@@ -54,14 +66,13 @@ void MonitorSession::load() {
   Timer2.start();
 }
 
-void MonitorSession::readMinimum() {
+void MonitorSession::readMinimum(bool tellProblem) {
   const QString text = settings::minimum(env_.settingsFile);
   bool ok = false;
   const qint16 value = text.trimmed().toShort(&ok);
   settings_.minimum = ok ? value : fallbackMinimum;
-  if (!ok) {
-    startupProblems_ << QStringLiteral("El número mínimo de imagenes no es válido: \"") + text +
-                            QStringLiteral("\". Se usará %1.").arg(fallbackMinimum);
+  if (!ok && tellProblem) {
+    startupProblems_ << minimumProblem(text);
   }
 }
 

@@ -110,7 +110,7 @@ signals:
 
 private:
   void setCanSave(bool canSave);
-  void readMinimum();
+  void readMinimum(bool tellProblem);
   void recoverAtStart();
   void checkWatchedFolder();
   void refreshWhenChanged();

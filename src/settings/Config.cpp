@@ -11,6 +11,12 @@ QString Key::operator()(const QString& file) const {
   return LeeIni(file, section, name());
 }
 
+bool validMinimum(const QString& text) {
+  bool ok = false;
+  const short value = text.trimmed().toShort(&ok);
+  return ok && value >= 1;
+}
+
 IniWrite store(const QString& file, const Edited& values) {
   return writeKeys(file, section,
                    {{watchedFolder.name(), values.watchedFolder},

@@ -27,6 +27,10 @@ inline constexpr Key minimum{"Imagenes"};  // as written, a number or not
 inline constexpr Key pattern{"Ext"};
 inline constexpr Key viewerSwitch{"Vis"};  // whether the viewer command is offered
 
+// Whether text, blanks around it aside, is a minimum the settings dialog stores: a whole number
+// from 1 to 32767, the most a signed 16-bit count holds.
+bool validMinimum(const QString& text);
+
 // The five settings the settings dialog edits, as typed.
 struct Edited {
   QString watchedFolder;

@@ -2,11 +2,16 @@
 #include "settings/GrabaLeeIni.h"
 
 #include "fs/ErrnoText.h"
+#include "fs/FilePrimitives.h"
+#include "fs/OpenFlags.h"
 #include "fs/SafeWrite.h"
+#include "fs/UniqueFd.h"
 
 #include <QFile>
 
+#include <fcntl.h>
 #include <cerrno>
+#include <limits>
 
 QString LeeIni(const QString& file, const QString& section, const QString& key) {
   QFile input(file);
@@ -36,19 +41,20 @@ QString setKeys(QByteArray& content, const QString& section, const ini::KeyValue
   return {};
 }
 
+// 0 once content holds the whole file, else why not.
+int readWhole(const QString& file, QByteArray& content) {
+  const UniqueFd fd(::open(QFile::encodeName(file).constData(), openflags::read));
+  return fd.valid() ? readAll(fd.get(), std::numeric_limits<std::size_t>::max(), content) : errno;
+}
+
 }  // namespace
 
 IniWrite writeKeys(const QString& file, const QString& section, const ini::KeyValues& values) {
   QByteArray content;
-  QFile input(file);
-  if (input.exists()) {
-    if (input.open(QIODevice::ReadOnly)) {
-      content = input.readAll();
-    }
-    // A short read would write the file back cut.
-    if (!input.isOpen() || content.size() != input.size()) {
-      return {false, QStringLiteral("no se ha podido leer")};
-    }
+  // A file not there yet is made; one that cannot be read whole is not written back cut.
+  if (const int error = readWhole(file, content);
+      error != 0 && error != ENOENT && error != ENOTDIR) {
+    return {false, errnoText(error), true};
   }
   if (const QString refused = setKeys(content, section, values); !refused.isEmpty()) {
     return {false, refused};

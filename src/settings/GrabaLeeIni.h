@@ -16,7 +16,8 @@ bool GrabaIni(const QString& file, const QString& section, const QString& key,
 
 struct IniWrite {
   bool ok = false;
-  QString reason;  // why the file was left as it was, in Spanish
+  QString reason;           // why the file was left as it was, in Spanish
+  bool unreadable = false;  // the file there could not be read, so nothing was written
 };
 
 // Writes several keys of one section as that many GrabaIni calls would, in one replacement of

@@ -53,13 +53,6 @@ UniqueFd openToRead(const QString& path) {
   return UniqueFd(::open(QFile::encodeName(path).constData(), openflags::read));
 }
 
-// 0 when the file's first byte can be read, else why not.
-int readError(const QString& path) {
-  const UniqueFd fd = openToRead(path);
-  char byte;
-  return !fd.valid() || ::read(fd.get(), &byte, 1) < 0 ? errno : 0;
-}
-
 int makeFolders(const QString& path) {
   std::error_code error;
   std::filesystem::create_directories(QFile::encodeName(path).toStdString(), error);
@@ -134,7 +127,7 @@ SettingsStart prepareSettings(const SettingsEnvironment& environment) {
 }
 
 SettingsStart prepareNamedSettings(const QString& file) {
-  if (const int error = readError(file)) {
+  if (const int error = settingsReadError(file)) {
     return {file,
             {},
             QStringLiteral("No se puede leer el archivo de configuración %1: %2.\n"
@@ -143,6 +136,12 @@ SettingsStart prepareNamedSettings(const QString& file) {
                 .arg(file, errnoText(error))};
   }
   return {file, {}, {}};
+}
+
+int settingsReadError(const QString& file) {
+  const UniqueFd fd = openToRead(file);
+  char byte;
+  return !fd.valid() || ::read(fd.get(), &byte, 1) < 0 ? errno : 0;
 }
 
 SettingsEnvironment systemSettingsEnvironment() {

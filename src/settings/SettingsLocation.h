@@ -46,5 +46,9 @@ SettingsStart prepareSettings(const SettingsEnvironment& environment);
 // A file named by the user: used wherever it is, never made or replaced, only checked.
 SettingsStart prepareNamedSettings(const QString& file);
 
+// 0 when the settings file's first byte can be read (or it is empty), else the system's error
+// number.
+int settingsReadError(const QString& file);
+
 // The environment of this process.
 SettingsEnvironment systemSettingsEnvironment();

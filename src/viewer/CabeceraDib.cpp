@@ -45,9 +45,7 @@ CabeceraDib cabeceraDib(const BitmapGfl& b) {
   const std::int64_t stride = (std::int64_t{b.width} * 3 + 3) & ~std::int64_t{3};
   const std::int64_t imageSize = stride * b.height;
   if (!fitsInt32(std::int64_t{b.width} * 3 + 3) || !fitsInt32(imageSize)) {
-    result.error = QStringLiteral("La imagen es demasiado grande: %1 x %2 píxeles.")
-                       .arg(b.width)
-                       .arg(b.height);
+    result.error = imageTooLargeText(b.width, b.height);
     return result;
   }
   BitmapInfoHeader& header = result.info.header;

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "viewer/ImageLibrary.h"
 
+#include <QDebug>
 #include <QFile>
+#include <QFileInfo>
 
 #include <array>
 #include <cstdio>
@@ -50,17 +52,16 @@ bool isBlackAndWhite(const Image& image) {
 // The name the decoder knows the bytes by; it never opens a file of that name.
 constexpr char blobName[] = "imagen.pcx";
 
-// The reason GraphicsMagick gives, with its detail less the blob's made-up name.
+// GraphicsMagick's own text is English and names its source files: it goes to the log, and the
+// user reads the Spanish reason of its class.
 QString reasonOf(const ExceptionInfo& exception) {
-  QString text = QString::fromLocal8Bit(exception.reason ? exception.reason : "");
   QString detail = QString::fromLocal8Bit(exception.description ? exception.description : "");
   detail.remove(QLatin1Char('"') + QLatin1String(blobName) + QLatin1Char('"'));
   detail.remove(QLatin1String(blobName));
-  detail = detail.trimmed();
-  if (!detail.isEmpty()) {
-    text += QStringLiteral(" (") + detail + QLatin1Char(')');
-  }
-  return text.isEmpty() ? QStringLiteral("No se puede leer la imagen.") : text;
+  qWarning().noquote() << "GraphicsMagick:" << exception.severity
+                       << QString::fromLocal8Bit(exception.reason ? exception.reason : "")
+                       << detail.trimmed();
+  return magickFailureText(exception.severity);
 }
 
 // Owns what GraphicsMagick hands out for one read.
@@ -163,6 +164,41 @@ void copyRow(const PixelPacket* pixels, const IndexPacket* indexes, const Layout
 
 }  // namespace
 
+QString magickFailureText(int exceptionType) {
+  // The class is the type less its severity (warning, error, fatal error).
+  switch (exceptionType % 100) {
+    case CorruptImageBase:
+    case CoderBase:
+    case StreamBase:
+    case ImageBase:
+      return QStringLiteral("No se puede mostrar la imagen: el archivo está incompleto o dañado.");
+    case MissingDelegateBase:
+    case DelegateBase:
+    case ModuleBase:
+    case TypeBase:
+      return QStringLiteral(
+          "No se puede mostrar la imagen: el visor no sabe leer este tipo de imagen.");
+    case ResourceLimitBase:
+    case CacheBase:
+    case TemporaryFileBase:
+      return QStringLiteral(
+          "No se puede mostrar la imagen: es demasiado grande para la memoria disponible.");
+    case FileOpenBase:
+    case BlobBase:
+      return QStringLiteral("No se puede mostrar la imagen: no se ha podido leer el archivo.");
+    default:
+      return QStringLiteral(
+          "No se puede mostrar la imagen: el archivo no es una imagen que el visor sepa leer.");
+  }
+}
+
+QString imageTooLargeText(std::int64_t width, std::int64_t height) {
+  return QStringLiteral(
+             "No se puede mostrar la imagen: sus %1 x %2 píxeles superan lo que el visor admite.")
+      .arg(width)
+      .arg(height);
+}
+
 std::int16_t ImageLibrary::init() {
   initialiseMagick();
   initialised_ = true;
@@ -180,13 +216,20 @@ std::int16_t ImageLibrary::loadBitmap(const QString& path, BitmapGfl** out,
   *out = nullptr;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
-    return fail(cannotRead, QStringLiteral("No se puede abrir el archivo: ") + path);
+    return fail(cannotRead,
+                QFileInfo::exists(path)
+                    ? QStringLiteral("No se puede mostrar la imagen: no se puede abrir el archivo "
+                                     "%1.")
+                          .arg(path)
+                    : QStringLiteral("No se puede mostrar la imagen: el archivo %1 ya no existe.")
+                          .arg(path));
   }
   // The decoder gets the bytes, never the name: GraphicsMagick reads some names as format
   // prefixes or commands. Read rather than mapped, so a file cut short meanwhile cannot fault.
   const QByteArray contents = file.readAll();
   if (contents.isEmpty()) {
-    return fail(cannotRead, QStringLiteral("El archivo está vacío: ") + path);
+    return fail(cannotRead,
+                QStringLiteral("No se puede mostrar la imagen: el archivo está vacío."));
   }
   return loadBitmapFromMemory(contents.constData(), static_cast<std::size_t>(contents.size()), out,
                               params);
@@ -210,9 +253,7 @@ std::int16_t ImageLibrary::loadBitmapFromMemory(const void* bytes, std::size_t s
   const std::int64_t padding = params.linePadding == 0 ? 1 : params.linePadding;
   const std::int64_t stride = (width * bytesPerPixel + padding - 1) / padding * padding;
   if (width > int32Max || height > int32Max || stride > int32Max || stride * height > int32Max) {
-    return fail(
-        tooLarge,
-        QStringLiteral("La imagen es demasiado grande: %1 x %2 píxeles.").arg(width).arg(height));
+    return fail(tooLarge, imageTooLargeText(width, height));
   }
 
   BitmapGfl bitmap;
@@ -255,7 +296,10 @@ std::int16_t ImageLibrary::changeColorDepth(const BitmapGfl& source, BitmapGfl**
                                             int /*parameter*/) {
   *out = nullptr;
   if (mode != modeDrawable) {
-    return fail(unknownMode, QStringLiteral("Modo de conversión no admitido: %1.").arg(mode));
+    return fail(unknownMode,
+                QStringLiteral("No se puede mostrar la imagen: el visor no admite la conversión "
+                               "de color número %1.")
+                    .arg(mode));
   }
   // What this library loads is already in a drawable layout: the result is a faithful copy
   // that the caller owns apart from the source.
@@ -295,17 +339,21 @@ QString ImageLibrary::errorString(std::int16_t code) const {
     case ok:
       return QStringLiteral("Correcto.");
     case cannotRead:
-      return QStringLiteral("No se puede leer la imagen.");
+      return QStringLiteral("No se puede mostrar la imagen: el archivo no se puede leer.");
     case tooLarge:
-      return QStringLiteral("La imagen es demasiado grande.");
+      return QStringLiteral(
+          "No se puede mostrar la imagen: es más grande de lo que el visor admite.");
     case noMemory:
-      return QStringLiteral("No hay memoria suficiente para la imagen.");
+      return QStringLiteral("No se puede mostrar la imagen: no hay memoria suficiente.");
     case unknownMode:
-      return QStringLiteral("Modo de conversión no admitido.");
+      return QStringLiteral(
+          "No se puede mostrar la imagen: el visor no admite esa conversión de color.");
     case notInitialised:
-      return QStringLiteral("La biblioteca de imágenes no está iniciada.");
+      return QStringLiteral(
+          "No se puede mostrar la imagen: la biblioteca de imágenes no está iniciada.");
     default:
-      return QStringLiteral("Error desconocido (%1).").arg(code);
+      return QStringLiteral("No se puede mostrar la imagen: error desconocido número %1.")
+          .arg(code);
   }
 }
 

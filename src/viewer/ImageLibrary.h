@@ -28,13 +28,18 @@ struct ParametrosCarga {
   std::uint32_t linePadding = 1;
 };
 
+// What the user reads when GraphicsMagick refuses an image, from the class of its exception.
+QString magickFailureText(int exceptionType);
+// What the user reads for a picture whose rows would not fit the bitmap's 32-bit sizes.
+QString imageTooLargeText(std::int64_t width, std::int64_t height);
+
 // The image library the viewer decodes through: an adapter over GraphicsMagick with the calls of
-// a small C-style library. A non-zero code means failure; errorString gives its text.
+// a small C-style library. A non-zero code means failure; errorString gives its text, in Spanish.
 class ImageLibrary {
 public:
   enum Code : std::int16_t {
     ok = 0,
-    cannotRead = 1,  // the decoder's reason is kept for errorString
+    cannotRead = 1,  // the reason, from the decoder's class of failure, is kept for errorString
     tooLarge = 2,    // a row or the whole image does not fit the bitmap's 32-bit sizes
     noMemory = 3,
     unknownMode = 4,

@@ -56,7 +56,7 @@ std::optional<QString> dibujarBitmap(const BitmapGfl& b, QImage& surface) {
     return std::nullopt;
   }
   if (b.rows == nullptr || b.bytesPerLine < rowBytes) {
-    return QStringLiteral("La imagen no se puede dibujar: sus filas están incompletas.");
+    return QStringLiteral("No se puede mostrar la imagen: sus datos están incompletos.");
   }
   // The rows are drawn where they lie; only the painter turns them upright.
   QImage rows(b.rows, header.width, header.height, static_cast<qsizetype>(rowBytes),

@@ -148,6 +148,8 @@ void FrmConfig::Form_Load() {
   txtprefijo->setText(settings::prefix(file));
   cmbNImagenes->setEditText(settings::minimum(file));
   txtextension->setText(settings::pattern(file));
+  // A pattern longer than its box opens on its first extensions, not its last.
+  txtextension->setCursorPosition(0);
   cmdcancelar->setFocus();
 }
 
@@ -219,7 +221,27 @@ bool FrmConfig::checkFields() {
                                   QStringLiteral("Debe rellenar todos los campos."));
     return false;
   }
+  if (!settings::validMinimum(cmbNImagenes->currentText())) {
+    context().presenter->critical(
+        QStringLiteral("ERROR"),
+        QStringLiteral("El número mínimo de imágenes debe ser un número entero de 1 a 32767. La "
+                       "configuración no se ha guardado."));
+    return false;
+  }
   return true;
+}
+
+QString FrmConfig::storeFailure(const IniWrite& written) const {
+  if (written.unreadable) {
+    return QStringLiteral(
+               "La configuración no se ha guardado porque no se puede leer el archivo "
+               "de configuración %1: %2.")
+        .arg(context().settingsFile, written.reason);
+  }
+  return QStringLiteral(
+             "No se ha podido escribir el archivo de configuración %1: %2. La "
+             "configuración no se ha guardado.")
+      .arg(context().settingsFile, written.reason);
 }
 
 // One replacement of the file, so a failure leaves every key as it was; Apply stays enabled
@@ -231,11 +253,7 @@ bool FrmConfig::storeFields() {
                                             cmbNImagenes->currentText(), txtextension->text()});
   if (!written.ok) {
     cmdaplicar->setEnabled(true);
-    context().presenter->critical(
-        QStringLiteral("ERROR"),
-        QStringLiteral("No se ha podido escribir el fichero de configuración %1: %2. "
-                       "La configuración no se ha guardado.")
-            .arg(context().settingsFile, written.reason));
+    context().presenter->critical(QStringLiteral("ERROR"), storeFailure(written));
   }
   return written.ok;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "forms/Form.h"
+#include "settings/GrabaLeeIni.h"
 
 class QComboBox;
 class QGroupBox;
@@ -50,6 +51,7 @@ private:
   void pickInto(QLineEdit* box);
   bool checkFields();
   bool storeFields();
+  QString storeFailure(const IniWrite& written) const;
 
   QGroupBox* Frame1;
   QLabel* Label1;

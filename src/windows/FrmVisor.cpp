@@ -81,8 +81,8 @@ void FrmVisor::openSaveFolder() {
     context().presenter->critical(
         QStringLiteral("Visor"),
         dir2.isEmpty()
-            ? QStringLiteral("No hay directorio de guardado configurado. Se abre la carpeta "
-                             "personal: %1")
+            ? QStringLiteral("No hay ningún directorio de guardado configurado. Se abre la "
+                             "carpeta personal: %1")
                   .arg(home)
             : QStringLiteral("No se puede abrir el directorio de guardado: %1\nSe abre la "
                              "carpeta personal: %2")

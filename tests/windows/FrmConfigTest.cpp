@@ -129,6 +129,7 @@ TEST_F(FrmConfigTest, OpeningHidesTheMainWindowAndLoadsTheFile) {
   EXPECT_EQ(control<QLineEdit>(config, "txtprefijo")->text(), QStringLiteral("Lote_"));
   EXPECT_EQ(control<QComboBox>(config, "cmbNImagenes")->currentText(), QStringLiteral("5"));
   EXPECT_EQ(control<QLineEdit>(config, "txtextension")->text(), QStringLiteral("*.bmp"));
+  EXPECT_EQ(control<QLineEdit>(config, "txtextension")->cursorPosition(), 0);
   EXPECT_TRUE(control<XPButton>(config, "cmdaplicar")->isEnabled());
 }
 
@@ -178,11 +179,11 @@ TEST_F(FrmConfigTest, EachRequiredFieldEmptyRefusesApplyAndAccept) {
 TEST_F(FrmConfigTest, BlanksAndOddValuesAreStoredAsTyped) {
   FrmConfig* config = open();
   control<QLineEdit>(config, "txtprefijo")->setText(QStringLiteral("   "));
-  control<QComboBox>(config, "cmbNImagenes")->setEditText(QStringLiteral("siete"));
+  control<QComboBox>(config, "cmbNImagenes")->setEditText(QStringLiteral(" 7 "));
   control<QLineEdit>(config, "txtextension")->clear();
   config->cmdaplicar_Click();
   EXPECT_TRUE(world.presenter->shown.empty());
-  EXPECT_EQ(setting("Imagenes"), QStringLiteral("siete"));
+  EXPECT_TRUE(file().contains("Imagenes= 7 \n")) << file().constData();
   // The reader trims values, so the blanks are checked in the file itself.
   EXPECT_TRUE(file().contains("Pref=   \n")) << file().constData();
   EXPECT_TRUE(file().contains("Ext=\n")) << file().constData();
@@ -199,6 +200,50 @@ TEST_F(FrmConfigTest, BlanksAndOddValuesAreStoredAsTyped) {
     EXPECT_EQ(setting("Imagenes"), QString::fromLatin1(typed));
   }
   EXPECT_EQ(control<QComboBox>(config, "cmbNImagenes")->count(), 4);
+}
+
+// Apply and Accept refuse a minimum the watch could not use, and say why a file they cannot read
+// was not stored; either way nothing is written and the dialog stays open.
+TEST_F(FrmConfigTest, RefusalsSayWhyNothingWasStored) {
+  const QString range = QStringLiteral(
+      "El número mínimo de imágenes debe ser un número entero de 1 a 32767. La configuración no "
+      "se ha guardado.");
+  const QString settingsFile = world.path(QStringLiteral("Config.ini"));
+  const QString unreadable =
+      QStringLiteral(
+          "La configuración no se ha guardado porque no se puede leer el archivo de "
+          "configuración %1: es un directorio.")
+          .arg(settingsFile);
+  const std::vector<std::pair<QString, QString>> cases = {
+      {QStringLiteral("0"), range},         {QStringLiteral("-3"), range},
+      {QStringLiteral("32768"), range},     {QStringLiteral("99999"), range},
+      {QStringLiteral("siete"), range},     {QStringLiteral("5,5"), range},
+      {QStringLiteral("   "), range},       {QStringLiteral("1"), QString()},
+      {QStringLiteral("32767"), QString()}, {QStringLiteral("5"), unreadable},
+  };
+  FrmConfig* config = open();
+  for (const auto& [minimum, expected] : cases) {
+    SCOPED_TRACE(minimum.toStdString());
+    if (expected == unreadable) {
+      ASSERT_TRUE(QFile::remove(settingsFile));
+      world.makeFolder(QStringLiteral("Config.ini"));
+    }
+    const QByteArray before = file();
+    control<QComboBox>(config, "cmbNImagenes")->setEditText(minimum);
+    config->cmdaplicar_Click();
+    if (expected.isEmpty()) {
+      EXPECT_TRUE(world.presenter->shown.empty());
+      EXPECT_EQ(setting("Imagenes"), minimum);
+      continue;
+    }
+    config->cmdaceptar_Click();
+    ASSERT_EQ(world.presenter->shown.size(), 2u);
+    EXPECT_EQ(world.presenter->shown[0].text, expected);
+    EXPECT_EQ(world.presenter->shown[1].text, expected);
+    world.presenter->shown.clear();
+    EXPECT_EQ(file(), before);
+    EXPECT_TRUE(forms->isOpen<FrmConfig>());
+  }
 }
 
 TEST_F(FrmConfigTest, Utf16FileRoundTripsThroughTheDialog) {

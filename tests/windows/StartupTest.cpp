@@ -5,6 +5,7 @@
 #include "controls/XPButton.h"
 #include "forms/Forms.h"
 #include "monitor/BatchJournal.h"
+#include "settings/SettingsLocation.h"
 #include "windows/FrmInicio.h"
 #include "windows/FrmMonitoreo.h"
 
@@ -16,7 +17,9 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -147,7 +150,9 @@ TEST_F(Startup, PanelsShowWholeAndNoticesLeaveThemInSight) {
   EXPECT_EQ(world.presenter->shown.back().text, notice);
 }
 
-TEST_F(Startup, MissingSettingsAreReportedOnceAfterShowingAndTheWindowStaysUsable) {
+TEST_F(Startup, ProblemsAreReportedOnceAfterShowingAndTheWindowStaysUsable) {
+  watched = world.path(QStringLiteral("no-existe"));
+  configure(QStringLiteral("0x1"), QStringLiteral("40000"));
   FrmMonitoreo* main = load();
   EXPECT_EQ(main->session().count(), 0);
   EXPECT_EQ(main->session().settings().minimum, 5);
@@ -157,24 +162,80 @@ TEST_F(Startup, MissingSettingsAreReportedOnceAfterShowingAndTheWindowStaysUsabl
   ASSERT_EQ(world.presenter->shown.size(), 1u);
   const ShownMessage& message = world.presenter->shown.front();
   EXPECT_TRUE(message.critical);
-  EXPECT_TRUE(message.text.contains(QStringLiteral("Config.ini")));
-  EXPECT_TRUE(message.text.contains(QStringLiteral("El directorio de monitorización no existe: ")));
-  EXPECT_TRUE(message.text.contains(QStringLiteral("Se usará 5.")));
+  EXPECT_EQ(message.text, main->session().startupProblems().join(QLatin1Char('\n')));
+  EXPECT_EQ(main->session().startupProblems().size(), 2);
   main->hide();
   forms->show<FrmMonitoreo>();
   QCoreApplication::processEvents();
   EXPECT_EQ(world.presenter->shown.size(), 1u);
 }
 
-TEST_F(Startup, BadMinimumAndMissingFolderAreNamed) {
-  watched = world.path(QStringLiteral("no-existe"));
-  configure(QStringLiteral("0x1"), QStringLiteral("40000"));
-  FrmMonitoreo* main = load();
-  EXPECT_EQ(main->session().settings().minimum, 5);
-  ASSERT_EQ(main->session().startupProblems().size(), 2);
-  EXPECT_EQ(main->session().startupProblems()[0],
-            QStringLiteral("El directorio de monitorización no existe: ") + watched);
-  EXPECT_TRUE(main->session().startupProblems()[1].contains(QStringLiteral("\"40000\"")));
+// What the start says of the settings it read: each problem in a sentence of its own, and
+// nothing of the keys of a settings file that cannot be read, which the start already told.
+TEST_F(Startup, EachStartupProblemIsOneTrueSentence) {
+  const QString closed = world.makeFolder(QStringLiteral("cerrada"));
+  ASSERT_EQ(chmod(QFile::encodeName(world.dir.path()).constData(), 0755), 0);
+  ASSERT_EQ(chmod(QFile::encodeName(closed).constData(), 0), 0);
+  const QString settingsFile = world.path(QStringLiteral("Config.ini"));
+  struct Case {
+    const char* what;
+    QString folder;
+    QString minimum;
+    QStringList expected;
+    bool unreadableFile = false;
+  };
+  const std::vector<Case> cases = {
+      {"missing folder",
+       world.path(QStringLiteral("no-existe")),
+       QStringLiteral("5"),
+       {QStringLiteral("El directorio de monitorización no existe: ") +
+        world.path(QStringLiteral("no-existe"))}},
+      {"no folder set",
+       QString(),
+       QStringLiteral("5"),
+       {QStringLiteral("No hay ningún directorio de monitorización configurado.")}},
+      {"closed folder",
+       closed,
+       QStringLiteral("5"),
+       {QStringLiteral("No se puede leer el directorio de monitorización %1: no hay permiso de "
+                       "acceso.")
+            .arg(closed)}},
+      {"minimum too large",
+       watched,
+       QStringLiteral("99999"),
+       {QStringLiteral("El número mínimo de imágenes «99999» no es válido: debe ser un número "
+                       "entero de 1 a 32767. Se usará 5.")}},
+      {"minimum not a number",
+       watched,
+       QStringLiteral("siete"),
+       {QStringLiteral("El número mínimo de imágenes «siete» no es válido: debe ser un número "
+                       "entero de 1 a 32767. Se usará 5.")}},
+      {"no minimum set",
+       watched,
+       QString(),
+       {QStringLiteral("No hay ningún número mínimo de imágenes configurado. Se usará 5.")}},
+      {"unreadable settings file", QString(), QString(), {}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    watched = c.folder;
+    QFile::remove(settingsFile);
+    QDir().rmdir(settingsFile);
+    if (c.unreadableFile) {
+      world.makeFolder(QStringLiteral("Config.ini"));
+      EXPECT_FALSE(prepareNamedSettings(settingsFile).problem.isEmpty());
+    } else {
+      configure(QStringLiteral("0x1"), c.minimum);
+    }
+    // Root reads any folder: the start then runs as another user.
+    const bool asNobody = c.folder == closed && geteuid() == 0;
+    ASSERT_TRUE(!asNobody || seteuid(getpwnam("nobody")->pw_uid) == 0);
+    const QStringList problems = load()->session().startupProblems();
+    forms.reset();
+    ASSERT_TRUE(!asNobody || seteuid(0) == 0);
+    EXPECT_EQ(problems, c.expected);
+  }
+  chmod(QFile::encodeName(closed).constData(), 0700);
 }
 
 TEST_F(Startup, SignedMinimumIsRead) {
