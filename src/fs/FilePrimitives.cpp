@@ -62,6 +62,10 @@ int flushFolder(const QByteArray& path) {
   return ::fsync(folder.get()) == 0 ? 0 : errno;
 }
 
+int folderOpenError(const QByteArray& path) {
+  return UniqueFd(::open(path.constData(), openflags::folder)).valid() ? 0 : errno;
+}
+
 int readAll(int fd, std::size_t limit, QByteArray& content) {
   content.clear();
   char buffer[chunk];

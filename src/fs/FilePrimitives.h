@@ -14,6 +14,9 @@ int writeAll(int fd, const char* data, std::size_t size);
 // Makes a folder's entries (new, renamed, removed names) durable.
 int flushFolder(const QByteArray& path);
 
+// Whether a folder can be opened to list its entries.
+int folderOpenError(const QByteArray& path);
+
 // Reads a whole file from its current offset; a file longer than limit is an EFBIG error.
 int readAll(int fd, std::size_t limit, QByteArray& content);
 

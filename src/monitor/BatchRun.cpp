@@ -118,8 +118,8 @@ bool BatchRun::checkTarget() {
                                "fuera del directorio de destino"));
   }
   if (request_.base.isEmpty()) {
-    return fail(SaveFailure::Other, QStringLiteral("Directorio de destino"),
-                QStringLiteral("no está configurado"));
+    return fail(SaveFailure::Other, {},
+                QStringLiteral("no hay ningún directorio de destino configurado"));
   }
   result_.batchFolder = batchFolderPath(request_.base, request_.prefix, request_.moment);
   batchName_ = QFile::encodeName(request_.prefix + marcaLote(request_.moment));

@@ -1,28 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/FolderHealth.h"
 
-#include "fs/ErrnoText.h"
+#include "fs/FilePrimitives.h"
+#include "monitor/Messages.h"
 
 #include <QFile>
 
-#include <cerrno>
-#include <filesystem>
-#include <system_error>
-
 QString watchedFolderProblem(const QString& folder) {
   if (folder.isEmpty()) {
-    return QStringLiteral("No hay ningún directorio de monitorización configurado.");
+    return noWatchedFolderText();
   }
-  std::error_code error;
-  std::filesystem::directory_iterator(QFile::encodeName(folder).toStdString(), error);
-  if (!error) {
-    return {};
-  }
-  if (error.value() == ENOENT) {
-    return QStringLiteral("El directorio de monitorización no existe: ") + folder;
-  }
-  return QStringLiteral("No se puede leer el directorio de monitorización %1: %2.")
-      .arg(folder, errnoText(error.value()));
+  const int error = folderOpenError(QFile::encodeName(folder));
+  return error == 0 ? QString() : unreadableWatchedFolderText(folder, error);
 }
 
 // The reason is looked for only while the quick check fails, and a changed reason is told anew.

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/Messages.h"
 
+#include "fs/ErrnoText.h"
+
 #include <QStringList>
+
+#include <cerrno>
 
 #include <algorithm>
 
@@ -45,10 +49,36 @@ QString byCount(qint64 n, const QString& one, const QString& many) {
   return text.replace(QStringLiteral("%n"), QString::number(n));
 }
 
+QString noWatchedFolderText() {
+  return QStringLiteral("No hay ningún directorio de monitorización configurado.");
+}
+
+QString unreadableWatchedFolderText(const QString& folder, int error) {
+  if (error == ENOENT) {
+    return QStringLiteral("El directorio de monitorización no existe: ") + folder;
+  }
+  return QStringLiteral("No se puede leer el directorio de monitorización %1: %2.")
+      .arg(folder, errnoText(error));
+}
+
+QString minimumProblemText(const QString& text, int fallback) {
+  if (text.trimmed().isEmpty()) {
+    return QStringLiteral("No hay ningún número mínimo de imágenes configurado. Se usará %1.")
+        .arg(fallback);
+  }
+  return QStringLiteral(
+             "El número mínimo de imágenes «%1» no es válido: debe ser un número entero de 1 a "
+             "32767. Se usará %2.")
+      .arg(text, QString::number(fallback));
+}
+
 QString manualSaveText(const SaveResult& result) {
   if (!result.ok()) {
-    return QStringLiteral("No se pudieron guardar las imágenes.\n\n") + result.concerned +
-           QStringLiteral(": ") + result.reason + QStringLiteral(".\n\n") + nothingLost +
+    const QString why = result.concerned.isEmpty()
+                            ? result.reason.left(1).toUpper() + result.reason.mid(1)
+                            : result.concerned + QStringLiteral(": ") + result.reason;
+    return QStringLiteral("No se pudieron guardar las imágenes.\n\n") + why +
+           QStringLiteral(".\n\n") + nothingLost +
            QStringLiteral(": todas las imágenes siguen en el directorio de monitorización.");
   }
   if (result.left.empty()) {
@@ -65,9 +95,10 @@ QString manualSaveText(const SaveResult& result) {
 
 // The reason comes first: the path is often long.
 QString automaticFailureNotice(const SaveResult& result) {
-  return QStringLiteral("No se pudieron guardar las imágenes: ") + result.reason +
-         QStringLiteral(" (") + result.concerned + QStringLiteral("). ") + nothingLost +
-         QLatin1Char('.');
+  const QString where =
+      result.concerned.isEmpty() ? QString() : QStringLiteral(" (") + result.concerned + ')';
+  return QStringLiteral("No se pudieron guardar las imágenes: ") + result.reason + where +
+         QStringLiteral(". ") + nothingLost + QLatin1Char('.');
 }
 
 QString leftFilesNotice(const SaveResult& result, const std::vector<LeftFile>& toName) {

@@ -16,6 +16,13 @@
 // either stands for n.
 QString byCount(qint64 n, const QString& one, const QString& many);
 
+// The watched folder at start and while watched: none set, or it cannot be listed for the
+// reason the system gave.
+QString noWatchedFolderText();
+QString unreadableWatchedFolderText(const QString& folder, int error);
+// The minimum of the settings file cannot be used, so fallback is.
+QString minimumProblemText(const QString& text, int fallback);
+
 // What the user is told about a save. Empty when there is nothing to tell.
 QString manualSaveText(const SaveResult& result);
 QString automaticFailureNotice(const SaveResult& result);

@@ -14,18 +14,6 @@ namespace {
 constexpr qint64 fullListMilliseconds = 30'000;
 constexpr int tickMilliseconds = 500;
 constexpr qint16 fallbackMinimum = 5;
-
-QString minimumProblem(const QString& text) {
-  if (text.trimmed().isEmpty()) {
-    return QStringLiteral("No hay ningún número mínimo de imágenes configurado. Se usará %1.")
-        .arg(fallbackMinimum);
-  }
-  return QStringLiteral(
-             "El número mínimo de imágenes «%1» no es válido: debe ser un número "
-             "entero de 1 a 32767. Se usará %2.")
-      .arg(text, QString::number(fallbackMinimum));
-}
-
 }  // namespace
 
 MonitorSession::MonitorSession(Environment environment, QObject* parent)
@@ -72,7 +60,7 @@ void MonitorSession::readMinimum(bool tellProblem) {
   const qint16 value = text.trimmed().toShort(&ok);
   settings_.minimum = ok ? value : fallbackMinimum;
   if (!ok && tellProblem) {
-    startupProblems_ << minimumProblem(text);
+    startupProblems_ << minimumProblemText(text, fallbackMinimum);
   }
 }
 

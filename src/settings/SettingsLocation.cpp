@@ -93,9 +93,9 @@ SettingsStart firstStart(const SettingsLocation& location) {
   const QString notice = QStringLiteral(
                              "Le damos la bienvenida a Varndel.\n\n"
                              "Se ha creado su archivo de configuración:\n%1\n\n"
-                             "Carpeta vigilada, donde deben llegar las capturas:\n%2\n\n"
+                             "Carpeta vigilada, adonde deben llegar las capturas:\n%2\n\n"
                              "Carpeta de guardado, donde se crea cada lote:\n%3\n\n"
-                             "Puede cambiarlas en \"Configuración\".")
+                             "Puede cambiarlas en «Configuración».")
                              .arg(location.file, location.watchedFolder, location.saveFolder);
   return {location.file, notice, problems.join(QLatin1Char('\n'))};
 }

@@ -13,11 +13,12 @@ SaveResult saved(int moved, std::vector<LeftFile> left = {}) {
   return result;
 }
 
-SaveResult failed() {
+SaveResult failed(const QString& concerned = QStringLiteral("/fotos"),
+                  const QString& reason = QStringLiteral("no queda espacio en el disco")) {
   SaveResult result;
   result.failure = SaveFailure::Other;
-  result.concerned = QStringLiteral("/fotos");
-  result.reason = QStringLiteral("no queda espacio en el disco");
+  result.concerned = concerned;
+  result.reason = reason;
   return result;
 }
 
@@ -47,6 +48,12 @@ TEST(Messages, EachSituationReadsAsOneSpanishSentence) {
        QStringLiteral("No se pudieron guardar las imágenes.\n\n/fotos: no queda espacio en el "
                       "disco.\n\nNo se ha perdido ningún archivo: todas las imágenes siguen en el "
                       "directorio de monitorización.")},
+      {"a save by hand with no save folder set",
+       manualSaveText(
+           failed({}, QStringLiteral("no hay ningún directorio de destino configurado"))),
+       QStringLiteral("No se pudieron guardar las imágenes.\n\nNo hay ningún directorio de destino "
+                      "configurado.\n\nNo se ha perdido ningún archivo: todas las imágenes "
+                      "siguen en el directorio de monitorización.")},
       {"one image saved by hand, one file left", manualSaveText(saved(1, {busy})),
        QStringLiteral("Se guardó 1 imagen en /fotos/Fotos_532004_974.\n\nEste archivo se quedó "
                       "en el directorio de monitorización y se guardará en un lote posterior:\n\n"
