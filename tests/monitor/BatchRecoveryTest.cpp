@@ -198,7 +198,7 @@ TEST_F(BatchRecoveryTest, UntrustedJournalsAreReportedAndLeftAlone) {
     return formatJournal({BatchJournal::Mode::Copy,
                           watched.st_dev,
                           watched.st_ino,
-                          {{name, claim, ".varndel-9-copy-0", {1, 2, 3, {4, 5}}}}});
+                          {{name, claim, ".varndel-9-copy-0", {1, 2, 3, {4, 5}}, {}}}});
   };
   const QByteArray valid = journalNaming("a.bmp", ".varndel-9-claim-0");
   const passwd* nobody = getpwnam("nobody");
@@ -259,11 +259,11 @@ TEST_F(BatchRecoveryTest, ACopyThatDiffersFromItsOriginalIsKept) {
   copy.close();
   QFile journal(out() + QStringLiteral("/lote/") + QString::fromLatin1(journalName));
   ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
-  journal.write(
-      formatJournal({BatchJournal::Mode::Copy,
-                     watched.st_dev,
-                     watched.st_ino,
-                     {{"a.bmp", ".varndel-9-claim-0", ".varndel-9-copy-0", identityOf(info)}}}));
+  journal.write(formatJournal(
+      {BatchJournal::Mode::Copy,
+       watched.st_dev,
+       watched.st_ino,
+       {{"a.bmp", ".varndel-9-claim-0", ".varndel-9-copy-0", identityOf(info), {}}}}));
   journal.close();
 
   const RecoveryReport report = recoverInterruptedSaves(out(), in());
@@ -380,7 +380,8 @@ TEST(BatchJournalTest, NamesOfAnyBytesSurviveTheRoundTrip) {
   journal.entries.push_back({QByteArray("a b\ncaf\xff.bmp"),
                              ".varndel-1-claim-0",
                              ".varndel-1-copy-0",
-                             {1, 2, 3, {-4, 5}}});
+                             {1, 2, 3, {-4, 5}},
+                             {}});
   const std::optional<BatchJournal> read = parseJournal(formatJournal(journal));
   ASSERT_TRUE(read.has_value());
   EXPECT_EQ(read->entries.at(0).name, journal.entries[0].name);
