@@ -13,6 +13,7 @@ struct SettingsEnvironment {
   QString configHome;  // $XDG_CONFIG_HOME, empty when unset
   // What `xdg-user-dir PICTURES` prints, empty when it cannot run; asked only when needed.
   std::function<QString()> pictures;
+  QString stateHome;  // $XDG_STATE_HOME, empty when unset
 };
 
 enum class SettingsSource {
@@ -45,6 +46,10 @@ SettingsStart prepareSettings(const SettingsEnvironment& environment);
 
 // A file named by the user: used wherever it is, never made or replaced, only checked.
 SettingsStart prepareNamedSettings(const QString& file);
+
+// Where the history of saved batches lives: beside a portable Config.ini, otherwise in the
+// user's state folder.
+QString historyFile(const SettingsEnvironment& environment, const QString& settingsFile);
 
 // The environment of this process.
 SettingsEnvironment systemSettingsEnvironment();
