@@ -107,6 +107,7 @@ void FrmLotes::follow(MonitorSession& session) {
   session_ = &session;
   connect(&session, &MonitorSession::historyChanged, this, &FrmLotes::refresh);
   connect(&session, &MonitorSession::undone, this, &FrmLotes::showUndone);
+  updateButtons();
 }
 
 // The folders are looked at from the newest batch on, and only until one is still there.
