@@ -60,9 +60,7 @@ QString noBatchesYet() {
 }
 
 QString monitoringStoppedForUndo() {
-  return QStringLiteral(
-      "La monitorización se ha detenido para que las imágenes devueltas no "
-      "se guarden otra vez.");
+  return QStringLiteral("Monitorización detenida, para que no se guarden otra vez.");
 }
 
 QString undoWhileSaving() {
