@@ -68,8 +68,10 @@ const QTemporaryDir& matching() {
 // between ticks.
 void tickMatching(benchmark::State& state, bool change) {
   MonitorSession session({matching().filePath(QStringLiteral("Config.ini")),
-                          [] { return QDateTime(QDate(2004, 3, 5), QTime(9, 7, 3)); }, nullptr,
-                          true});
+                          [] { return QDateTime(QDate(2004, 3, 5), QTime(9, 7, 3)); },
+                          nullptr,
+                          true,
+                          {}});
   session.load();
   session.start();
   session.watchTick();
@@ -106,8 +108,10 @@ void BM_TickAfterAChange(benchmark::State& state) {
 // Ticks a started session, with or without its watch of the folder's file events.
 void tickSession(benchmark::State& state, bool fileEvents) {
   MonitorSession session({root().filePath(QStringLiteral("Config.ini")),
-                          [] { return QDateTime(QDate(2004, 3, 5), QTime(9, 7, 3)); }, nullptr,
-                          fileEvents});
+                          [] { return QDateTime(QDate(2004, 3, 5), QTime(9, 7, 3)); },
+                          nullptr,
+                          fileEvents,
+                          {}});
   session.load();
   session.start();
   for (auto _ : state) {

@@ -14,8 +14,10 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QDesktopServices>
 #include <QDir>
 #include <QSystemTrayIcon>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -45,8 +47,9 @@ int main(int argc, char* argv[]) {
   // The main window is often hidden; the program ends through its shutdown alone.
   QApplication::setQuitOnLastWindowClosed(false);
 
+  const SettingsEnvironment environment = systemSettingsEnvironment();
   const SettingsStart settings = command.configFile.isEmpty()
-                                     ? prepareSettings(systemSettingsEnvironment())
+                                     ? prepareSettings(environment)
                                      : prepareNamedSettings(command.configFile);
   SingleInstance instance(settings.file);
   if (instance.handOver()) {
@@ -61,6 +64,10 @@ int main(int argc, char* argv[]) {
   context.presenter = std::make_shared<QtMessagePresenter>();
   context.quit = [] { QCoreApplication::quit(); };
   context.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+  context.historyFile = historyFile(environment, settings.file);
+  context.openFolder = [](const QString& folder) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+  };
 
   Forms forms(std::move(context));
   QObject::connect(&instance, &SingleInstance::activationRequested,

@@ -26,4 +26,7 @@ struct AppContext {
   // since a tray may start after the program.
   std::function<bool()> trayAvailable = [] { return false; };
   bool fileEvents = true;  // whether the kernel's file events of the watched folder are watched
+  QString historyFile;     // the saved batches' history; none is kept when empty
+  // Shows a folder in the desktop's file manager.
+  std::function<void(const QString& folder)> openFolder = [](const QString&) {};
 };

@@ -5,6 +5,7 @@
 #include "fs/UniqueFd.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -53,8 +54,8 @@ bool isSingleComponent(const QByteArray& name) {
 
 // Tries name, then kept names, while the one tried is taken.
 template <typename Place>
-QByteArray placeUnderFreeName(int folder, const QByteArray& name, Place place) {
-  int error = place(name);
+QByteArray placeUnderFreeName(int folder, const QByteArray& name, Place place, int& error) {
+  error = place(name);
   if (error == 0) {
     return name;
   }
@@ -69,10 +70,38 @@ QByteArray placeUnderFreeName(int folder, const QByteArray& name, Place place) {
   return {};
 }
 
+template <typename Place>
+QByteArray placeUnderFreeName(int folder, const QByteArray& name, Place place) {
+  int error = 0;
+  return placeUnderFreeName(folder, name, place, error);
+}
+
 QByteArray restoreClaimed(FileOps& ops, int folder, const QByteArray& claim,
                           const QByteArray& name) {
   return placeUnderFreeName(folder, name, [&](const QByteArray& candidate) {
     return ops.renameAt(folder, claim.constData(), folder, candidate.constData());
+  });
+}
+
+QByteArray moveUnderFreeName(FileOps& ops, int fromFolder, const QByteArray& from, int toFolder,
+                             const QByteArray& name, int& error) {
+  return placeUnderFreeName(
+      toFolder, name,
+      [&](const QByteArray& candidate) {
+        return ops.renameAt(fromFolder, from.constData(), toFolder, candidate.constData());
+      },
+      error);
+}
+
+QByteArray freeName(FileOps& ops, int folder, const QByteArray& name,
+                    const std::function<bool(const QByteArray&)>& planned) {
+  return placeUnderFreeName(folder, name, [&](const QByteArray& candidate) {
+    struct stat info {};
+    if (planned(candidate)) {
+      return EEXIST;
+    }
+    const int error = ops.statAt(folder, candidate.constData(), info);
+    return error == 0 ? EEXIST : error == ENOENT ? 0 : error;
   });
 }
 

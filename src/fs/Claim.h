@@ -3,6 +3,8 @@
 
 #include <QByteArray>
 
+#include <functional>
+
 class FileOps;
 
 // Hidden names that saves give to files while they work on them. Only names that start this
@@ -19,6 +21,17 @@ bool isSingleComponent(const QByteArray& name);
 // when it could not be renamed at all (it then stays under its claim name).
 QByteArray restoreClaimed(FileOps& ops, int folder, const QByteArray& claim,
                           const QByteArray& name);
+
+// Moves a file from one folder into another of the same file system, under its name or, when
+// that is taken, a kept name. Returns the name it ended under, or an empty name when it could
+// not be moved (error then tells why).
+QByteArray moveUnderFreeName(FileOps& ops, int fromFolder, const QByteArray& from, int toFolder,
+                             const QByteArray& name, int& error);
+
+// The name, or the first kept name, that nothing in folder has and planned does not hold; empty
+// when none of them is free.
+QByteArray freeName(FileOps& ops, int folder, const QByteArray& name,
+                    const std::function<bool(const QByteArray&)>& planned);
 
 // Writes the content of an open file that has lost its last name back into folder, under
 // name or, when that is taken, a visible kept name; flushed before it returns. Returns the

@@ -5,9 +5,7 @@
 #include "fs/OpenFlags.h"
 #include "fs/UniqueFd.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -23,11 +21,7 @@ int readRecordFile(const QString& path, std::size_t limit, QByteArray& text) {
 }
 
 int appendRecordLine(const QString& path, const QByteArray& line) {
-  if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-    return EACCES;
-  }
-  const UniqueFd fd(::open(QFile::encodeName(path).constData(),
-                           O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
+  const UniqueFd fd(::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CLOEXEC));
   if (!fd.valid()) {
     return errno;
   }

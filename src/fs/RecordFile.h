@@ -13,6 +13,5 @@
 // The file's content, up to limit bytes (EFBIG past that); a missing file reads as empty.
 int readRecordFile(const QString& path, std::size_t limit, QByteArray& text);
 
-// Adds one line (ending with its line break) at the end, making the file and its folder when
-// they are missing; a new file is readable by its owner alone.
+// Adds one line (ending with its line break) at the end of a file that is there.
 int appendRecordLine(const QString& path, const QByteArray& line);

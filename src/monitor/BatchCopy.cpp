@@ -36,7 +36,8 @@ bool BatchRun::copyAll() {
     file.temporary = tag_ + "-copy-" + QByteArray::number(index);
     ++index;
   }
-  if (!writeJournal(BatchJournal::Mode::Copy)) {
+  if (!planTargets() ||
+      !writeJournal(returning_ ? BatchJournal::Mode::ReturnCopy : BatchJournal::Mode::Copy)) {
     return false;
   }
   bool copied = claimAll();
@@ -45,7 +46,7 @@ bool BatchRun::copyAll() {
   }
   copied = copied && flushCopies() && publishCopies();
   if (copied) {
-    const int error = flushBoth();
+    const int error = returning_ ? ops_.flush(target()) : flushBoth();
     copied = error == 0 ? batchStillReachable()
                         : fail(SaveFailure::Other, result_.batchFolder, diskError(error));
   }
@@ -59,7 +60,7 @@ bool BatchRun::copyAll() {
 }
 
 bool BatchRun::returnClaim(TakenFile& file) {
-  const QByteArray name = restoreClaimed(ops_, watched_.get(), file.claim, file.name);
+  const QByteArray name = restoreClaimed(ops_, source(), file.claim, file.name);
   if (name.isEmpty()) {
     hidden_ = true;
     return false;
@@ -82,8 +83,8 @@ bool BatchRun::claimAll() {
     if (stopped()) {
       return false;
     }
-    const int error = ops_.renameAt(watched_.get(), file.name.constData(), watched_.get(),
-                                    file.claim.constData());
+    const int error =
+        ops_.renameAt(source(), file.name.constData(), source(), file.claim.constData());
     if (error == ENOENT) {
       leave(file, QStringLiteral("ya no estaba en el directorio"));
       continue;
@@ -97,7 +98,7 @@ bool BatchRun::claimAll() {
     }
     file.stage = TakenFile::Stage::Claimed;
     struct stat info {};
-    if (ops_.statAt(watched_.get(), file.claim.constData(), info) != 0 ||
+    if (ops_.statAt(source(), file.claim.constData(), info) != 0 ||
         !(identityOf(info) == file.identity)) {
       giveBack(file, QStringLiteral("cambió mientras se guardaba el lote"));
     }
@@ -106,17 +107,17 @@ bool BatchRun::claimAll() {
 }
 
 bool BatchRun::copyOne(TakenFile& file) {
-  const UniqueFd source(ops_.openAt(watched_.get(), file.claim.constData(), openflags::untrusted));
+  const UniqueFd original(ops_.openAt(source(), file.claim.constData(), openflags::untrusted));
   struct stat before {};
-  if (!source.valid() || fstat(source.get(), &before) != 0) {
+  if (!original.valid() || fstat(original.get(), &before) != 0) {
     return fail(SaveFailure::Other, sourcePath(file.name),
-                errnoText(source.valid() ? errno : -source.get()));
+                errnoText(original.valid() ? errno : -original.get()));
   }
   if (!(identityOf(before) == file.identity)) {
     giveBack(file, QStringLiteral("cambió antes de copiarse"));
     return true;
   }
-  UniqueFd destination(ops_.openAt(batch_.get(), file.temporary.constData(),
+  UniqueFd destination(ops_.openAt(target(), file.temporary.constData(),
                                    O_WRONLY | O_CREAT | O_EXCL, file.mode & 0777));
   if (!destination.valid()) {
     return fail(SaveFailure::Other, result_.batchFolder, errnoText(-destination.get()));
@@ -127,13 +128,13 @@ bool BatchRun::copyOne(TakenFile& file) {
     file.copyInode = made.st_ino;
   }
   off_t copied = 0;
-  if (const int error = ops_.copy(source.get(), destination.get(), copied); error != 0) {
+  if (const int error = ops_.copy(original.get(), destination.get(), copied); error != 0) {
     return fail(SaveFailure::Other, sourcePath(file.name), errnoText(error));
   }
   struct stat after {};
-  if (fstat(source.get(), &after) != 0 || !(identityOf(after) == file.identity)) {
+  if (fstat(original.get(), &after) != 0 || !(identityOf(after) == file.identity)) {
     destination.reset();
-    ops_.unlinkAt(batch_.get(), file.temporary.constData());
+    ops_.unlinkAt(target(), file.temporary.constData());
     giveBack(file, QStringLiteral("cambió mientras se copiaba"));
     return true;
   }
@@ -164,7 +165,7 @@ bool BatchRun::flushCopies() {
     if (stopped()) {
       return false;
     }
-    const UniqueFd copy(ops_.openAt(batch_.get(), file.temporary.constData(), O_RDONLY));
+    const UniqueFd copy(ops_.openAt(target(), file.temporary.constData(), O_RDONLY));
     const int error = copy.valid() ? ops_.flush(copy.get()) : -copy.get();
     if (error != 0) {
       return fail(SaveFailure::Other, result_.batchFolder,
@@ -179,8 +180,13 @@ bool BatchRun::publishCopies() {
     if (file.stage != TakenFile::Stage::Copied) {
       continue;
     }
-    const int error = ops_.renameAt(batch_.get(), file.temporary.constData(), batch_.get(),
-                                    file.name.constData());
+    const int error =
+        ops_.renameAt(target(), file.temporary.constData(), target(), file.target.constData());
+    if (error == EEXIST && returning_) {
+      ops_.unlinkAt(target(), file.temporary.constData());
+      giveBack(file, QStringLiteral("otro archivo tomó su nombre mientras volvía"));
+      continue;
+    }
     if (error != 0) {
       return fail(SaveFailure::Other, result_.batchFolder, errnoText(error));
     }
@@ -193,20 +199,19 @@ bool BatchRun::publishCopies() {
 // folder, and they are lost with it: the originals stay until the path leads to the same folder
 // and every copy is found there.
 bool BatchRun::batchStillReachable() {
-  const QString gone = QStringLiteral("el directorio del lote dejó de estar accesible");
-  const UniqueFd base(
-      ops_.openAt(AT_FDCWD, QFile::encodeName(request_.base).constData(), openflags::folder));
-  const UniqueFd batch(
-      base.valid() ? ops_.openAt(base.get(), batchName_.constData(), openflags::untrustedFolder)
-                   : base.get());
+  const UniqueFd reached = reopenTarget();
+  const struct stat& expected = returning_ ? watchedInfo_ : batchInfo_;
   struct stat info {};
-  if (!batch.valid() || fstat(batch.get(), &info) != 0 || info.st_dev != batchInfo_.st_dev ||
-      info.st_ino != batchInfo_.st_ino) {
-    return fail(SaveFailure::Other, result_.batchFolder, gone);
+  if (!reached.valid() || fstat(reached.get(), &info) != 0 || info.st_dev != expected.st_dev ||
+      info.st_ino != expected.st_ino) {
+    return fail(SaveFailure::Other, returning_ ? request_.watchedFolder : result_.batchFolder,
+                returning_
+                    ? QStringLiteral("el directorio de monitorización dejó de estar accesible")
+                    : QStringLiteral("el directorio del lote dejó de estar accesible"));
   }
   for (const TakenFile& file : taken_) {
     if (file.stage == TakenFile::Stage::Published &&
-        (ops_.statAt(batch.get(), file.name.constData(), info) != 0 ||
+        (ops_.statAt(reached.get(), file.target.constData(), info) != 0 ||
          info.st_ino != file.copyInode || info.st_size != file.identity.size)) {
       return fail(SaveFailure::Other,
                   result_.batchFolder + QLatin1Char('/') + displayName(file.name),
@@ -214,6 +219,18 @@ bool BatchRun::batchStillReachable() {
     }
   }
   return true;
+}
+
+UniqueFd BatchRun::reopenTarget() {
+  if (returning_) {
+    return UniqueFd(ops_.openAt(AT_FDCWD, QFile::encodeName(request_.watchedFolder).constData(),
+                                openflags::folder));
+  }
+  const UniqueFd base(
+      ops_.openAt(AT_FDCWD, QFile::encodeName(request_.base).constData(), openflags::folder));
+  return UniqueFd(base.valid()
+                      ? ops_.openAt(base.get(), batchName_.constData(), openflags::untrustedFolder)
+                      : base.get());
 }
 
 // An original is removed only while it is still exactly what was copied; one that changed
@@ -225,7 +242,7 @@ void BatchRun::deleteClaimed() {
     if (file.stage != TakenFile::Stage::Published) {
       continue;
     }
-    UniqueFd held(ops_.openAt(watched_.get(), file.claim.constData(), openflags::untrusted));
+    UniqueFd held(ops_.openAt(source(), file.claim.constData(), openflags::untrusted));
     struct stat now {};
     int error = held.valid() ? 0 : -held.get();
     if (error == 0 && (fstat(held.get(), &now) != 0 || !(identityOf(now) == file.identity))) {
@@ -234,24 +251,23 @@ void BatchRun::deleteClaimed() {
       continue;
     }
     if (error == 0) {
-      error = ops_.unlinkAt(watched_.get(), file.claim.constData());
+      error = ops_.unlinkAt(source(), file.claim.constData());
     }
     if (error != 0) {
       giveBack(file, QStringLiteral("no se pudo borrar: ") + errnoText(error));
       continue;
     }
     if (fstat(held.get(), &now) == 0 && identityOf(now) == file.identity) {
-      file.stage = TakenFile::Stage::Done;
-      ++result_.moved;
+      done(file);
       keepWatching(file, std::move(held));
       continue;
     }
     const QByteArray restored =
-        restoreContent(ops_, watched_.get(), held.get(), file.name, file.mode & 0777);
+        restoreContent(ops_, source(), held.get(), file.name, file.mode & 0777);
     file.name = restored.isEmpty() ? file.name : restored;
     leave(file, QStringLiteral("cambió mientras se guardaba; su copia anterior está en el lote"));
   }
-  ops_.flush(watched_.get());
+  ops_.flush(source());
 }
 
 // An original that only the quiet rule let through is held open for a while once removed: its
@@ -270,13 +286,13 @@ void BatchRun::keepWatching(const TakenFile& file, UniqueFd held) {
 void BatchRun::undoCopies() {
   for (TakenFile& file : taken_) {
     if (file.stage == TakenFile::Stage::Copied) {
-      ops_.unlinkAt(batch_.get(), file.temporary.constData());
+      ops_.unlinkAt(target(), file.temporary.constData());
     } else if (file.stage == TakenFile::Stage::Published) {
-      ops_.unlinkAt(batch_.get(), file.name.constData());
+      ops_.unlinkAt(target(), file.target.constData());
     }
     if (hasClaim(file) && returnClaim(file)) {
       file.stage = TakenFile::Stage::Checked;
     }
   }
-  ops_.flush(watched_.get());
+  ops_.flush(source());
 }

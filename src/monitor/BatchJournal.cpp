@@ -5,6 +5,7 @@
 
 #include <QList>
 
+#include <algorithm>
 #include <cctype>
 #include <type_traits>
 
@@ -50,27 +51,49 @@ bool number(const QByteArray& field, Number& value) {
   }
 }
 
+bool returns(BatchJournal::Mode mode) {
+  return mode == BatchJournal::Mode::ReturnMove || mode == BatchJournal::Mode::ReturnCopy;
+}
+
+const char* modeLine(BatchJournal::Mode mode) {
+  switch (mode) {
+    case BatchJournal::Mode::Move:
+      return "mode move";
+    case BatchJournal::Mode::Copy:
+      return "mode copy";
+    case BatchJournal::Mode::ReturnMove:
+      return "mode return-move";
+    case BatchJournal::Mode::ReturnCopy:
+      return "mode return-copy";
+  }
+  return "";
+}
+
+// A return's entries carry one more name, where the copy goes in the watched folder.
 bool parseEntry(const QList<QByteArray>& fields, BatchJournal::Mode mode, JournalEntry& entry) {
-  if (fields.size() != 9 || fields[0] != "file") {
+  const qsizetype names = returns(mode) ? 5 : 4;
+  if (fields.size() != names + 5 || fields[0] != "file") {
     return false;
   }
   time_t seconds = 0;
   long nanoseconds = 0;
   if (!unhex(fields[1], entry.name) || !unhex(fields[2], entry.claim) ||
-      !unhex(fields[3], entry.temporary) || !number(fields[4], entry.identity.device) ||
-      !number(fields[5], entry.identity.inode) || !number(fields[6], entry.identity.size) ||
-      !number(fields[7], seconds) || !number(fields[8], nanoseconds) || nanoseconds < 0 ||
-      nanoseconds >= 1'000'000'000) {
+      !unhex(fields[3], entry.temporary) || (names == 5 && !unhex(fields[4], entry.target)) ||
+      !number(fields[names], entry.identity.device) ||
+      !number(fields[names + 1], entry.identity.inode) ||
+      !number(fields[names + 2], entry.identity.size) || !number(fields[names + 3], seconds) ||
+      !number(fields[names + 4], nanoseconds) || nanoseconds < 0 || nanoseconds >= 1'000'000'000) {
     return false;
   }
   entry.identity.modified = {seconds, nanoseconds};
   if (!isSingleComponent(entry.name)) {
     return false;
   }
-  if (mode == BatchJournal::Mode::Move) {
-    return entry.claim.isEmpty() && entry.temporary.isEmpty();
+  if (mode == BatchJournal::Mode::Move || mode == BatchJournal::Mode::ReturnMove) {
+    return entry.claim.isEmpty() && entry.temporary.isEmpty() && entry.target.isEmpty();
   }
-  return isPrivateName(entry.claim) && isPrivateName(entry.temporary);
+  return isPrivateName(entry.claim) && isPrivateName(entry.temporary) &&
+         (mode == BatchJournal::Mode::Copy || isSingleComponent(entry.target));
 }
 
 }  // namespace
@@ -78,13 +101,15 @@ bool parseEntry(const QList<QByteArray>& fields, BatchJournal::Mode mode, Journa
 QByteArray formatJournal(const BatchJournal& journal) {
   QByteArray text = header;
   text += '\n';
-  text += journal.mode == BatchJournal::Mode::Move ? "mode move\n" : "mode copy\n";
+  text += modeLine(journal.mode);
+  text += '\n';
   text += "watched " + QByteArray::number(static_cast<qulonglong>(journal.watchedDevice)) + ' ' +
           QByteArray::number(static_cast<qulonglong>(journal.watchedInode)) + '\n';
   for (const JournalEntry& entry : journal.entries) {
     const FileIdentity& id = entry.identity;
     text += "file " + hexOrNone(entry.name) + ' ' + hexOrNone(entry.claim) + ' ' +
             hexOrNone(entry.temporary) + ' ' +
+            (returns(journal.mode) ? hexOrNone(entry.target) + ' ' : QByteArray()) +
             QByteArray::number(static_cast<qulonglong>(id.device)) + ' ' +
             QByteArray::number(static_cast<qulonglong>(id.inode)) + ' ' +
             QByteArray::number(static_cast<qlonglong>(id.size)) + ' ' +
@@ -129,13 +154,14 @@ std::optional<BatchJournal> parseJournal(const QByteArray& text) {
     return std::nullopt;
   }
   BatchJournal journal;
-  if (lines[1] == "mode move") {
-    journal.mode = BatchJournal::Mode::Move;
-  } else if (lines[1] == "mode copy") {
-    journal.mode = BatchJournal::Mode::Copy;
-  } else {
+  const auto modes = {BatchJournal::Mode::Move, BatchJournal::Mode::Copy,
+                      BatchJournal::Mode::ReturnMove, BatchJournal::Mode::ReturnCopy};
+  const auto mode = std::find_if(modes.begin(), modes.end(),
+                                 [&](BatchJournal::Mode m) { return lines[1] == modeLine(m); });
+  if (mode == modes.end()) {
     return std::nullopt;
   }
+  journal.mode = *mode;
   const QList<QByteArray> watched = lines[2].split(' ');
   if (watched.size() != 3 || watched[0] != "watched" ||
       !number(watched[1], journal.watchedDevice) || !number(watched[2], journal.watchedInode)) {

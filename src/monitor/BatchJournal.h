@@ -18,10 +18,14 @@ struct JournalEntry {
   QByteArray claim;      // hidden name in the watched folder while copied (copy mode)
   QByteArray temporary;  // hidden name in the batch folder until the copy is whole (copy mode)
   FileIdentity identity;
+  // Return modes: claims and the original stay in the batch folder, the copy goes to the watched
+  // folder, under this name there.
+  QByteArray target;
 };
 
 struct BatchJournal {
-  enum class Mode { Move, Copy };
+  // A save moves files from the watched folder into the batch; a return takes them back.
+  enum class Mode { Move, Copy, ReturnMove, ReturnCopy };
   Mode mode = Mode::Move;
   dev_t watchedDevice = 0;
   ino_t watchedInode = 0;

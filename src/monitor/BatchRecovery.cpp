@@ -19,9 +19,9 @@
 
 namespace {
 
-// One journal line names one file with three names of at most 255 bytes in hexadecimal and
+// One journal line names one file with four names of at most 255 bytes in hexadecimal and
 // five numbers; a journal has at most one line for each file of its two folders.
-constexpr std::size_t journalLineAtMost = 1700;
+constexpr std::size_t journalLineAtMost = 2300;
 constexpr std::size_t journalHeadAtMost = 128;
 const QByteArray unnamedName = "recuperado";
 
@@ -123,7 +123,7 @@ public:
       }
       if (journal) {
         for (const JournalEntry& entry : journal->entries) {
-          returnClaimed(entry);
+          returnClaimed(watched_, entry);
         }
       }
       ops_.unlinkAt(watched_, name.constData());
@@ -162,14 +162,19 @@ private:
     if (!readJournal(batch.get(), path, journal)) {
       return;
     }
+    const bool returning = journal.mode == BatchJournal::Mode::ReturnMove ||
+                           journal.mode == BatchJournal::Mode::ReturnCopy;
     for (const JournalEntry& entry : journal.entries) {
-      if (journal.mode == BatchJournal::Mode::Move) {
-        moveBack(batch.get(), entry);
+      if (journal.mode == BatchJournal::Mode::Move ||
+          journal.mode == BatchJournal::Mode::ReturnMove) {
+        moveBack(batch.get(), entry, returning);
+      } else if (returning) {
+        putCopyRight(batch.get(), watched_, entry.target, entry);
       } else {
-        putCopyRight(batch.get(), entry);
+        putCopyRight(watched_, batch.get(), entry.name, entry);
       }
     }
-    if (journal.mode == BatchJournal::Mode::Copy && !journal.entries.empty()) {
+    if (!journal.entries.empty() && !journal.entries.front().claim.isEmpty()) {
       const QByteArray tag = tagOf(journal.entries.front().claim);
       ops_.unlinkAt(watched_, indexName(tag).constData());
       ops_.unlinkAt(watched_, indexDraftName(tag).constData());
@@ -238,51 +243,62 @@ private:
     return ops_.statAt(folder, name.constData(), info) == 0 && S_ISREG(info.st_mode);
   }
 
-  void moveBack(int batch, const JournalEntry& entry) {
+  // A save cut short is rolled back and a return finished by the same rename; only a return
+  // takes a kept name when its own is taken, as it would have.
+  void moveBack(int batch, const JournalEntry& entry, bool returning) {
     struct stat info {};
-    if (isFile(batch, entry.name, info) && identityOf(info).sameFile(entry.identity) &&
-        ops_.renameAt(batch, entry.name.constData(), watched_, entry.name.constData()) == 0) {
+    if (!isFile(batch, entry.name, info) || !identityOf(info).sameFile(entry.identity)) {
+      return;
+    }
+    int error = 0;
+    if (returning
+            ? !moveUnderFreeName(ops_, batch, entry.name, watched_, entry.name, error).isEmpty()
+            : ops_.renameAt(batch, entry.name.constData(), watched_, entry.name.constData()) == 0) {
       ++report_.returned;
     }
   }
 
   // A claimed original goes back under its name, or a kept name when that is taken.
-  bool returnClaimed(const JournalEntry& entry) {
+  bool returnClaimed(int folder, const JournalEntry& entry) {
     struct stat info {};
-    if (isFile(watched_, entry.claim, info) && identityOf(info).sameFile(entry.identity) &&
-        !restoreClaimed(ops_, watched_, entry.claim, entry.name).isEmpty()) {
+    if (isFile(folder, entry.claim, info) && identityOf(info).sameFile(entry.identity) &&
+        !restoreClaimed(ops_, folder, entry.claim, entry.name).isEmpty()) {
       ++report_.returned;
       return true;
     }
     return false;
   }
 
-  void putCopyRight(int batch, const JournalEntry& entry) {
+  // Copies cut short are rolled back: a save's in the batch, whose originals are claimed in the
+  // watched folder; a return's the other way round, under the name it chose.
+  void putCopyRight(int originals, int copies, const QByteArray& copyName,
+                    const JournalEntry& entry) {
     struct stat info {};
-    if (isFile(batch, entry.temporary, info)) {
-      ops_.unlinkAt(batch, entry.temporary.constData());
+    if (isFile(copies, entry.temporary, info)) {
+      ops_.unlinkAt(copies, entry.temporary.constData());
     }
     const bool claimed =
-        isFile(watched_, entry.claim, info) && identityOf(info).sameFile(entry.identity);
+        isFile(originals, entry.claim, info) && identityOf(info).sameFile(entry.identity);
     const QByteArray& original = claimed ? entry.claim : entry.name;
     const bool originalIntact =
-        isFile(watched_, original, info) && identityOf(info) == entry.identity;
-    if (isFile(batch, entry.name, info) && !identityOf(info).sameFile(entry.identity)) {
-      if (originalIntact && sameFiles(batch, entry.name, original)) {
-        ops_.unlinkAt(batch, entry.name.constData());
+        isFile(originals, original, info) && identityOf(info) == entry.identity;
+    if (isFile(copies, copyName, info) && !identityOf(info).sameFile(entry.identity)) {
+      if (originalIntact && sameFiles(copies, copyName, originals, original)) {
+        ops_.unlinkAt(copies, copyName.constData());
         ++report_.removedCopies;
       } else {
         ++report_.keptCopies;
       }
     }
     if (claimed) {
-      returnClaimed(entry);
+      returnClaimed(originals, entry);
     }
   }
 
-  bool sameFiles(int batch, const QByteArray& copyName, const QByteArray& originalName) {
-    const UniqueFd copy(ops_.openAt(batch, copyName.constData(), openflags::untrusted));
-    const UniqueFd original(ops_.openAt(watched_, originalName.constData(), openflags::untrusted));
+  bool sameFiles(int copies, const QByteArray& copyName, int originals,
+                 const QByteArray& originalName) {
+    const UniqueFd copy(ops_.openAt(copies, copyName.constData(), openflags::untrusted));
+    const UniqueFd original(ops_.openAt(originals, originalName.constData(), openflags::untrusted));
     bool same = false;
     return copy.valid() && original.valid() && sameContent(copy.get(), original.get(), same) == 0 &&
            same;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/BatchSave.h"
 
+#include "fs/Claim.h"
 #include "fs/ErrnoText.h"
 #include "fs/FileOps.h"
 #include "fs/FilePrimitives.h"
@@ -23,12 +24,13 @@ QString diskError(int error) {
   return QStringLiteral("no se pudo escribir en el disco: ") + errnoText(error);
 }
 
-BatchRun::BatchRun(const SaveRequest& request, const SaveEnv& env)
+BatchRun::BatchRun(const SaveRequest& request, const SaveEnv& env, bool returning)
     : request_(request),
       ops_(env.ops ? *env.ops : realFileOps()),
       check_(env.inUse),
       progress_(env.progress),
-      stop_(env.stop) {}
+      stop_(env.stop),
+      returning_(returning) {}
 
 SaveResult BatchRun::run() {
   if (!checkTarget() || !openFolders() || !checkSources()) {
@@ -102,6 +104,15 @@ bool BatchRun::stopped() {
   return stop_ && stop_->load(std::memory_order_relaxed) &&
          !fail(SaveFailure::Other, result_.batchFolder,
                QStringLiteral("el programa se cerró antes de terminar el guardado"));
+}
+
+void BatchRun::done(TakenFile& file) {
+  file.stage = TakenFile::Stage::Done;
+  ++result_.moved;
+  result_.saved.push_back(file.target);
+  if (file.target != file.name) {
+    result_.renamed.push_back(file.target);
+  }
 }
 
 void BatchRun::advance() {
@@ -205,6 +216,7 @@ void BatchRun::checkOne(const QByteArray& name, QByteArray& holdingBack) {
   file.identity = identityOf(info);
   file.mode = info.st_mode & 07777;
   file.unseen = state == InUse::Unseen;
+  file.target = name;
   taken_.push_back(std::move(file));
 }
 
@@ -241,7 +253,9 @@ bool BatchRun::writeJournal(BatchJournal::Mode mode) {
   journal.entries.reserve(taken_.size());
   for (const TakenFile& file : taken_) {
     if (file.stage != TakenFile::Stage::Left) {
-      journal.entries.push_back({file.name, file.claim, file.temporary, file.identity});
+      journal.entries.push_back(
+          {file.name, file.claim, file.temporary, file.identity,
+           mode == BatchJournal::Mode::ReturnCopy ? file.target : QByteArray()});
     }
   }
   const QByteArray text = formatJournal(journal);
@@ -254,7 +268,7 @@ bool BatchRun::writeJournal(BatchJournal::Mode mode) {
     ops_.unlinkAt(batch_.get(), journalName);
     return fail(SaveFailure::Other, result_.batchFolder, diskError(error));
   }
-  if (mode == BatchJournal::Mode::Move) {
+  if (mode == BatchJournal::Mode::Move || mode == BatchJournal::Mode::ReturnMove) {
     return true;
   }
   error = writeWhole(watched_.get(), indexDraftName(tag_), indexName(tag_), text, index_);
@@ -328,8 +342,9 @@ void BatchRun::removeOwnFolder() {
 }
 
 // Within one file system a rename moves a file whole: it is never in two places, nor in none.
+// A return never leaves a file for its name being taken: it comes back under a kept name.
 BatchRun::MoveOutcome BatchRun::moveAll() {
-  if (!writeJournal(BatchJournal::Mode::Move)) {
+  if (!writeJournal(returning_ ? BatchJournal::Mode::ReturnMove : BatchJournal::Mode::Move)) {
     return MoveOutcome::Failed;
   }
   bool anyMoved = false;
@@ -338,12 +353,21 @@ BatchRun::MoveOutcome BatchRun::moveAll() {
       undoMoves();
       return MoveOutcome::Failed;
     }
-    const int error =
-        ops_.renameAt(watched_.get(), file.name.constData(), batch_.get(), file.name.constData());
+    int error = 0;
+    if (returning_) {
+      file.target = moveUnderFreeName(ops_, source(), file.name, target(), file.name, error);
+    } else {
+      error = ops_.renameAt(source(), file.name.constData(), target(), file.name.constData());
+    }
     if (error == 0) {
       file.stage = TakenFile::Stage::Moved;
       anyMoved = true;
       advance();
+      continue;
+    }
+    if (error == ENOENT && returning_) {
+      file.stage = TakenFile::Stage::Left;
+      result_.missing.push_back(file.name);
       continue;
     }
     if (error == ENOENT) {
@@ -374,8 +398,7 @@ BatchRun::MoveOutcome BatchRun::moveAll() {
   }
   for (TakenFile& file : taken_) {
     if (file.stage == TakenFile::Stage::Moved) {
-      file.stage = TakenFile::Stage::Done;
-      ++result_.moved;
+      done(file);
     }
   }
   finish();
@@ -386,15 +409,14 @@ BatchRun::MoveOutcome BatchRun::moveAll() {
 void BatchRun::undoMoves() {
   for (TakenFile& file : taken_) {
     if (file.stage == TakenFile::Stage::Moved &&
-        ops_.renameAt(batch_.get(), file.name.constData(), watched_.get(), file.name.constData()) ==
-            0) {
+        ops_.renameAt(target(), file.target.constData(), source(), file.name.constData()) == 0) {
       file.stage = TakenFile::Stage::Checked;
     }
   }
-  ops_.flush(watched_.get());
-  for (const TakenFile& file : taken_) {
+  ops_.flush(source());
+  for (TakenFile& file : taken_) {
     if (file.stage == TakenFile::Stage::Moved) {
-      ++result_.moved;
+      done(file);
     }
   }
 }

@@ -24,6 +24,7 @@ struct TakenFile {
   QByteArray name;
   QByteArray claim;
   QByteArray temporary;
+  QByteArray target;  // its name where it goes: its own, but for a kept name on a return
   FileIdentity identity;
   ino_t copyInode = 0;
   mode_t mode = 0;
@@ -32,11 +33,14 @@ struct TakenFile {
 };
 
 // The steps of one batch save, shared by its two ways of moving files: renaming them within
-// one file system, or copying them to another and removing the originals.
+// one file system, or copying them to another and removing the originals. A return takes the
+// same steps the other way, from an existing batch folder back to the watched folder.
 class BatchRun {
 public:
-  BatchRun(const SaveRequest& request, const SaveEnv& env);
+  BatchRun(const SaveRequest& request, const SaveEnv& env, bool returning = false);
   SaveResult run();
+  // The listed files of the batch folder back to the watched folder.
+  SaveResult runReturn(const QString& batchFolder);
 
 private:
   bool fail(SaveFailure failure, const QString& concerned, const QString& reason);
@@ -53,6 +57,15 @@ private:
   void advance();
   // True, and failed, once the program was told to end.
   bool stopped();
+
+  // Where files come from and where they go: the watched folder and the batch, or the reverse.
+  int source() const { return returning_ ? batch_.get() : watched_.get(); }
+  int target() const { return returning_ ? watched_.get() : batch_.get(); }
+  void done(TakenFile& file);
+  bool openBatch();
+  void checkReturning();
+  bool planTargets();
+  void listStayed();
 
   bool checkTarget();
   bool openFolders();
@@ -77,6 +90,7 @@ private:
   bool flushCopies();
   bool publishCopies();
   bool batchStillReachable();
+  UniqueFd reopenTarget();
   void deleteClaimed();
   void keepWatching(const TakenFile& file, UniqueFd held);
   void undoCopies();
@@ -86,6 +100,7 @@ private:
   const InUseCheck& check_;
   std::atomic<int>* progress_;
   const std::atomic<bool>* stop_;
+  const bool returning_;
   SaveResult result_;
   QByteArray batchName_;
   UniqueFd watched_;

@@ -62,6 +62,11 @@ struct SaveResult {
   std::vector<QByteArray> inUse;            // every listed file found still being written
   std::shared_ptr<const UniqueFd> watched;  // where late content of removed originals goes
   std::vector<RemovedOriginal> removed;     // across file systems only
+  std::vector<QByteArray> saved;            // the names the moved files have where they went
+  // A return only:
+  std::vector<QByteArray> renamed;  // names given to files whose own was taken meanwhile
+  std::vector<QByteArray> missing;  // listed files the batch folder no longer holds
+  std::vector<QByteArray> stayed;   // other files of the batch folder, which keep it there
 
   bool ok() const { return failure == SaveFailure::None; }
 };
@@ -78,6 +83,18 @@ struct SaveEnv {
 // copies made and the folder created are removed. A file that cannot be taken now (vanished,
 // unreadable, not a plain file, in use for too long) is left where it is, and the rest saved.
 SaveResult saveBatch(const SaveRequest& request, const SaveEnv& env = {});
+
+// A saved batch taken back: the listed files of the batch folder return to the watched folder
+// by the same steps as a save, in reverse, under a journal that a recovery finishes or rolls
+// back. A name taken in the watched folder meanwhile keeps both files: the returning one gets a
+// kept name. The folder goes when nothing else is left in it.
+struct UndoRequest {
+  QString batchFolder;
+  QString watchedFolder;
+  std::vector<QByteArray> names;
+};
+
+SaveResult undoBatch(const UndoRequest& request, const SaveEnv& env = {});
 
 // The folder a save would create.
 QString batchFolderPath(const QString& base, const QString& prefix, const QDateTime& moment);

@@ -2,6 +2,7 @@
 #include "monitor/MonitorSession.h"
 
 #include "fs/FileOps.h"
+#include "monitor/BatchHistory.h"
 #include "monitor/Messages.h"
 #include "monitor/WatchDecision.h"
 #include "settings/Config.h"
@@ -25,6 +26,7 @@ MonitorSession::MonitorSession(Environment environment, QObject* parent)
   connect(&Timer1, &QTimer::timeout, this, &MonitorSession::watchTick);
   connect(&Timer2, &QTimer::timeout, this, &MonitorSession::statusTick);
   connect(&saver_, &SaveWorker::finished, this, &MonitorSession::saveFinished);
+  connect(&saver_, &SaveWorker::undone, this, &MonitorSession::undoFinished);
   connect(&saver_, &SaveWorker::lateContentRestored, this,
           [this](const std::vector<LeftFile>& restored) {
             list_.refresh();
@@ -128,20 +130,24 @@ void MonitorSession::save(const BatchPlace& place, const QString& saveFolder, bo
   savingByHand_ = byHand;
   savingTo_ = place;
   const QDateTime now = env_.now();
-  SaveWorker::Job job{
-      {place.base, place.prefix, watchedFolder(), list_.names(), now, policy_.overdue(now),
-       policy_.lastInUse()},
-      saveFolder,
-      env_.fileOps,
-      {true, {}, [watch = &writeWatch_](const QByteArray& name, const timespec& modified) {
-         return watch->verdict(name, modified);
-       }}};
+  savingAt_ = now;
+  SaveWorker::Job job{{place.base, place.prefix, watchedFolder(), list_.names(), now,
+                       policy_.overdue(now), policy_.lastInUse()},
+                      saveFolder,
+                      env_.fileOps,
+                      {true,
+                       {},
+                       [watch = &writeWatch_](const QByteArray& name, const timespec& modified) {
+                         return watch->verdict(name, modified);
+                       }},
+                      std::nullopt};
   saver_.start(std::move(job));
 }
 
 // The list is refreshed after every save, so that what it names is what the folder holds.
 void MonitorSession::saveFinished(const SaveResult& result, const RecoveryReport& recovery) {
   list_.refresh();
+  record(result);
   const QString automaticNotice =
       policy_.record(result, !savingByHand_, list_.signature(), savingTo_, env_.now());
   QStringList notices;
@@ -164,10 +170,50 @@ void MonitorSession::saveFinished(const SaveResult& result, const RecoveryReport
   }
   notices.removeAll(QString());
   emit notice(NoticeKind::Status, notices.join(QLatin1Char(' ')));
+  endBusy();
+}
+
+void MonitorSession::endBusy() {
   busy_ = false;
   if (closeAfterSave_) {
     emit readyToClose();
   }
+}
+
+// Every save that leaves files in its batch, by hand or not, failed or not. A history that
+// cannot be written costs only the record: the save itself stands.
+void MonitorSession::record(const SaveResult& result) {
+  if (env_.historyFile.isEmpty() || result.batchFolder.isEmpty() || result.saved.empty()) {
+    return;
+  }
+  appendHistory(env_.historyFile, {savingAt_.toSecsSinceEpoch(), result.batchFolder,
+                                   static_cast<int>(result.left.size()), result.saved});
+  emit historyChanged();
+}
+
+bool MonitorSession::undo(const QString& batchFolder, const std::vector<QByteArray>& names) {
+  if (busy_) {
+    return false;
+  }
+  stop();
+  busy_ = true;
+  SaveWorker::Job job;
+  job.request.watchedFolder = watchedFolder();
+  job.saveFolder = QFileInfo(batchFolder).path();
+  job.ops = env_.fileOps;
+  job.undo = UndoRequest{batchFolder, watchedFolder(), names};
+  saver_.start(std::move(job));
+  return true;
+}
+
+void MonitorSession::undoFinished(const SaveResult& result, const RecoveryReport& recovery) {
+  list_.refresh();
+  emit countChanged(count());
+  if (!recovery.empty()) {
+    emit notice(NoticeKind::Status, recoveryNotice(recovery));
+  }
+  emit undone(result);
+  endBusy();
 }
 
 bool MonitorSession::closeWhenSaved() {

@@ -32,6 +32,7 @@ public:
     std::function<QDateTime()> now;    // local date and time
     std::shared_ptr<FileOps> fileOps;  // the plain system calls if null
     bool fileEvents = true;            // whether the watched folder's file events are watched
+    QString historyFile;               // where saved batches are recorded; none when empty
   };
 
   // The settings the session holds. Dir2 and Pref are not among them: each save reads them.
@@ -68,6 +69,10 @@ public:
   // save, as the button does: it never makes an empty batch while files wait unlisted.
   void saveNow(Base base);
   void applySettings(const QString& folder, const QString& pattern);
+  // Takes a saved batch back into the watched folder. Monitoring stops first, or the files would
+  // be saved again at once. False, and nothing done, while a save or another undo runs.
+  bool undo(const QString& batchFolder, const std::vector<QByteArray>& names);
+  const QString& historyFile() const { return env_.historyFile; }
   // While a save runs, the program waits for it: monitoring stops and readyToClose follows
   // the save. False when no save runs.
   bool closeWhenSaved();
@@ -107,6 +112,10 @@ signals:
   void ticked();
   // The save a close waited for has ended.
   void readyToClose();
+  // A save recorded a batch in the history.
+  void historyChanged();
+  // An undo has ended.
+  void undone(const SaveResult& result);
 
 private:
   void setCanSave(bool canSave);
@@ -118,6 +127,9 @@ private:
   BatchPlace savePlace() const;
   void save(const BatchPlace& place, const QString& saveFolder, bool byHand);
   void saveFinished(const SaveResult& result, const RecoveryReport& recovery);
+  void undoFinished(const SaveResult& result, const RecoveryReport& recovery);
+  void record(const SaveResult& result);
+  void endBusy();
 
   Environment env_;
   Settings settings_;
@@ -133,6 +145,7 @@ private:
   bool savingByHand_ = false;
   bool closeAfterSave_ = false;
   BatchPlace savingTo_;
+  QDateTime savingAt_;
   // Asked by the save's thread: declared before the worker, which waits for it when it goes.
   WriteWatch writeWatch_;
   SaveWorker saver_;

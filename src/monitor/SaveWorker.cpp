@@ -32,7 +32,7 @@ void SaveWorker::checkLateWrites() {
 void SaveWorker::start(Job job) {
   finish();
   job_ = std::move(job);
-  total_ = static_cast<int>(job_.request.names.size());
+  total_ = static_cast<int>(job_.undo ? job_.undo->names.size() : job_.request.names.size());
   progress_ = 0;
   stop_ = false;
   pending_ = true;
@@ -40,7 +40,8 @@ void SaveWorker::start(Job job) {
   thread_ = std::thread([this, generation] {
     recovery_ =
         recoverInterruptedSaves(job_.saveFolder, job_.request.watchedFolder, ops(), &refused_);
-    result_ = saveBatch(job_.request, {&ops(), job_.inUse, &progress_, &stop_});
+    const SaveEnv env{&ops(), job_.inUse, &progress_, &stop_};
+    result_ = job_.undo ? undoBatch(*job_.undo, env) : saveBatch(job_.request, env);
     // A result already handed over by finish() must not be taken for a later save's.
     QMetaObject::invokeMethod(
         this,
@@ -67,5 +68,9 @@ void SaveWorker::deliver() {
   if (!lateWrites_.empty() && !lateTimer_.isActive()) {
     lateTimer_.start();
   }
-  emit finished(result_, recovery_);
+  if (job_.undo) {
+    emit undone(result_, recovery_);
+  } else {
+    emit finished(result_, recovery_);
+  }
 }

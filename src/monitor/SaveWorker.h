@@ -10,11 +10,12 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <thread>
 
-// Runs one batch save at a time on a thread of its own, so that the window keeps answering,
-// and hands its result back on the thread that started it. Before each save it puts right
-// any save that a crash cut short.
+// Runs one batch save (or the undo of one) at a time on a thread of its own, so that the window
+// keeps answering, and hands its result back on the thread that started it. Before each save it
+// puts right any save that a crash cut short.
 class SaveWorker : public QObject {
   Q_OBJECT
 public:
@@ -23,6 +24,7 @@ public:
     QString saveFolder;  // looked through for interrupted saves, with the watched folder
     std::shared_ptr<FileOps> ops;
     InUseCheck inUse;
+    std::optional<UndoRequest> undo;  // a saved batch taken back instead of a save
   };
 
   SaveWorker();
@@ -39,6 +41,7 @@ public:
 
 signals:
   void finished(const SaveResult& result, const RecoveryReport& recovery);
+  void undone(const SaveResult& result, const RecoveryReport& recovery);
   // Content added to an original after its save went back to the watched folder.
   void lateContentRestored(const std::vector<LeftFile>& files);
 

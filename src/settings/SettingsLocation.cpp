@@ -144,6 +144,18 @@ int settingsReadError(const QString& file) {
   return !fd.valid() || ::read(fd.get(), &byte, 1) < 0 ? errno : 0;
 }
 
+QString historyFile(const SettingsEnvironment& environment, const QString& settingsFile) {
+  const QString name = QStringLiteral("/Historial.txt");
+  if (QDir::cleanPath(settingsFile) == QDir::cleanPath(environment.programFolder + fileName)) {
+    return environment.programFolder + name;
+  }
+  // The base directory rules ignore a relative XDG_STATE_HOME.
+  const QString base = QDir::isAbsolutePath(environment.stateHome)
+                           ? environment.stateHome
+                           : environment.home + QStringLiteral("/.local/state");
+  return base + QStringLiteral("/varndel") + name;
+}
+
 SettingsEnvironment systemSettingsEnvironment() {
   // Asked only on a first start: the other starts need not wait for another program.
   const auto pictures = [] {
@@ -156,5 +168,6 @@ SettingsEnvironment systemSettingsEnvironment() {
                     : QString();
   };
   return {QCoreApplication::applicationDirPath(), QDir::homePath(),
-          qEnvironmentVariable("XDG_CONFIG_HOME"), pictures};
+          qEnvironmentVariable("XDG_CONFIG_HOME"), pictures,
+          qEnvironmentVariable("XDG_STATE_HOME")};
 }

@@ -13,6 +13,7 @@ struct SettingsEnvironment {
   QString configHome;  // $XDG_CONFIG_HOME, empty when unset
   // What `xdg-user-dir PICTURES` prints, empty when it cannot run; asked only when needed.
   std::function<QString()> pictures;
+  QString stateHome;  // $XDG_STATE_HOME, empty when unset
 };
 
 enum class SettingsSource {
@@ -49,6 +50,10 @@ SettingsStart prepareNamedSettings(const QString& file);
 // 0 when the settings file's first byte can be read (or it is empty), else the system's error
 // number.
 int settingsReadError(const QString& file);
+
+// Where the history of saved batches lives: beside a portable Config.ini, otherwise in the
+// user's state folder.
+QString historyFile(const SettingsEnvironment& environment, const QString& settingsFile);
 
 // The environment of this process.
 SettingsEnvironment systemSettingsEnvironment();

@@ -10,6 +10,7 @@
 #include "monitor/Messages.h"
 #include "windows/FrmAcerca.h"
 #include "windows/FrmConfig.h"
+#include "windows/FrmLotes.h"
 #include "windows/FrmTamano.h"
 #include "windows/FrmVisor.h"
 #include "windows/TrayIcon.h"
@@ -27,7 +28,8 @@ constexpr int clientWidth = 296;
 constexpr int clientHeight = 304;
 
 MonitorSession::Environment sessionEnvironment(const AppContext& context) {
-  return {context.settingsFile, context.now, context.fileOps, context.fileEvents};
+  return {context.settingsFile, context.now, context.fileOps, context.fileEvents,
+          context.historyFile};
 }
 
 }  // namespace
@@ -52,6 +54,8 @@ void FrmMonitoreo::buildMenu() {
   QMenu* mnuarchivo = named("mnuarchivo", menuBar->addMenu(QStringLiteral("&Archivo")));
   mnuguardar = named("mnuguardar", mnuarchivo->addAction(QStringLiteral("&Guardar Imagenes"), this,
                                                          &FrmMonitoreo::mnuguardar_Click));
+  mnulotes = named("mnulotes", mnuarchivo->addAction(QStringLiteral("&Lotes guardados…"), this,
+                                                     &FrmMonitoreo::mnulotes_Click));
   named("mnusep2", mnuarchivo->addSeparator());
   mnuvisor = named("mnuvisor", mnuarchivo->addAction(QStringLiteral("&Visor"), this,
                                                      &FrmMonitoreo::mnuvisor_Click));
@@ -151,6 +155,9 @@ void FrmMonitoreo::buildTray() {
   tray_->setObjectName(QStringLiteral("tray"));
   connect(tray_, &TrayIcon::showChosen, this, &FrmMonitoreo::showFromTray);
   connect(tray_, &TrayIcon::closeChosen, this, &FrmMonitoreo::mnucerrar_Click);
+  connect(tray_, &TrayIcon::historyChosen, this, &FrmMonitoreo::mnulotes_Click);
+  connect(tray_, &TrayIcon::folderChosen, this,
+          [this](const QString& folder) { context().openFolder(folder); });
 }
 
 void FrmMonitoreo::showFromTray() {
@@ -220,6 +227,10 @@ void FrmMonitoreo::mnuconfig_Click() {
   hide();
   connect(forms().show<FrmConfig>(), &FrmConfig::accepted, this, &FrmMonitoreo::applySettings,
           Qt::UniqueConnection);
+}
+
+void FrmMonitoreo::mnulotes_Click() {
+  forms().show<FrmLotes>()->follow(session_);
 }
 
 void FrmMonitoreo::mnacerca_Click() {

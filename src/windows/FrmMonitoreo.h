@@ -31,6 +31,7 @@ public:
   void cmddetener_Click() { session_.stop(); }
   void cmdguardar_Click() { session_.saveNow(MonitorSession::Base::SaveFolder); }
   void mnuguardar_Click() { session_.saveNow(MonitorSession::Base::WatchedFolder); }
+  void mnulotes_Click();
   void mnuvisor_Click();
   void mnuminimizar_Click() { showMinimized(); }
   void mnucerrar_Click() { close(); }
@@ -60,6 +61,7 @@ private:
 
   QMenuBar* menuBar;
   QAction* mnuguardar;
+  QAction* mnulotes;
   QAction* mnuvisor;
   QAction* mnuminimizar;
   QAction* mnucerrar;

@@ -4,6 +4,8 @@
 #include "monitor/MonitorSession.h"
 #include "monitor/Messages.h"
 
+#include <utility>
+
 namespace {
 constexpr int noticeMilliseconds = 8000;
 }
@@ -15,6 +17,7 @@ TrayIcon::TrayIcon(const QIcon& icon, MonitorSession& session, QObject* parent)
   QAction* save = menu_.addAction(QStringLiteral("Guardar Imagenes"), &session, [&session] {
     session.saveNow(MonitorSession::Base::SaveFolder);
   });
+  menu_.addAction(QStringLiteral("Lotes guardados…"), this, &TrayIcon::historyChosen);
   menu_.addSeparator();
   menu_.addAction(QStringLiteral("Mostrar"), this, &TrayIcon::showChosen);
   menu_.addAction(QStringLiteral("Cerrar"), this, &TrayIcon::closeChosen);
@@ -32,6 +35,17 @@ TrayIcon::TrayIcon(const QIcon& icon, MonitorSession& session, QObject* parent)
       emit showChosen();
     }
   });
+  // The notice that follows a save's report tells of that save's batch, when it made one.
+  connect(&session, &MonitorSession::saveReported, this,
+          [this](const MonitorSession::SaveReport& report) {
+            const SaveResult& result = report.result;
+            savedFolder_ = result.ok() && result.moved > 0 ? result.batchFolder : QString();
+          });
+  connect(&icon_, &QSystemTrayIcon::messageClicked, this, [this] {
+    if (!noticeFolder_.isEmpty()) {
+      emit folderChosen(noticeFolder_);
+    }
+  });
   icon_.show();
 }
 
@@ -44,6 +58,7 @@ void TrayIcon::showState() {
 
 void TrayIcon::showNotice(const QString& text) {
   lastNotice_ = text;
+  noticeFolder_ = std::exchange(savedFolder_, QString());
   icon_.showMessage(QStringLiteral("Varndel"), text, QSystemTrayIcon::Information,
                     noticeMilliseconds);
 }

@@ -11,7 +11,8 @@ class MonitorSession;
 // The program's icon in the desktop's system tray, for players whose game covers the screen: a
 // second view of the monitoring session. Its tooltip follows the session's state and count, its
 // "Iniciar", "Detener" and "Guardar Imagenes" call the session as the main window's buttons do
-// and are enabled when they are; it also shows the notices the window passes it.
+// and are enabled when they are; "Lotes guardados…" opens the saved batches. It also shows the
+// notices the window passes it; a click on a saved batch's notice opens that batch's folder.
 class TrayIcon : public QObject {
   Q_OBJECT
 public:
@@ -25,6 +26,9 @@ public:
 signals:
   void showChosen();
   void closeChosen();
+  void historyChosen();
+  // The notice of a saved batch was clicked: its folder is to be shown.
+  void folderChosen(const QString& folder);
 
 private:
   void showState();
@@ -33,4 +37,6 @@ private:
   QSystemTrayIcon icon_;
   QMenu menu_;
   QString lastNotice_;
+  QString savedFolder_;   // the batch the last save made, for the notice that tells of it
+  QString noticeFolder_;  // the batch the notice on show tells of
 };

@@ -56,6 +56,8 @@ AppContext TestWorld::context() {
   context.homeFolder = makeFolder(QStringLiteral("home"));
   context.presenter = presenter;
   context.quit = [this] { ++quitCalls; };
+  context.historyFile = path(QStringLiteral("Historial.txt"));
+  context.openFolder = [this](const QString& folder) { openedFolders << folder; };
   return context;
 }
 

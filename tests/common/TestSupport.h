@@ -73,6 +73,7 @@ public:
   QSet<QString> refusedDrives;
   std::shared_ptr<RecordingPresenter> presenter = std::make_shared<RecordingPresenter>();
   int quitCalls = 0;
+  QStringList openedFolders;  // what the desktop's file manager was asked to show
 };
 
 // Runs the deletions of closed windows that the event loop would run.

@@ -99,10 +99,16 @@ protected:
     return {&ops, {false, [] { return timespec{0, 0}; }, {}}, nullptr};
   }
 
-  // Runs a save in a child process that is killed at the chosen step, then puts it right.
-  // Tells whether the child was killed.
-  bool saveKilledAt(Step step, int occurrence, bool forceCopy, bool recover = true) {
+  // Runs a save, or the undo of one, in a child process that is killed at the chosen step, then
+  // puts it right. Tells whether the child was killed.
+  bool saveKilledAt(Step step, int occurrence, bool forceCopy, bool recover = true,
+                    bool undo = false) {
     const std::vector<QByteArray> names = fill();
+    const SaveRequest request = requestFor(in(), out(), names);
+    if (undo) {
+      FileOps& plain = realFileOps();
+      EXPECT_TRUE(saveBatch(request, takeAll(plain)).ok());
+    }
     const pid_t child = fork();
     EXPECT_GE(child, 0);
     if (child == 0) {
@@ -117,7 +123,12 @@ protected:
         }
         return 0;
       });
-      saveBatch(requestFor(in(), out(), names), takeAll(ops));
+      if (undo) {
+        undoBatch({batchFolderPath(request.base, request.prefix, request.moment), in(), names},
+                  takeAll(ops));
+      } else {
+        saveBatch(request, takeAll(ops));
+      }
       _exit(0);
     }
     int status = 0;
@@ -163,9 +174,12 @@ const std::vector<KillPoint> killPoints = {
 
 class KillMatrixTest : public BatchRecoveryTest, public ::testing::WithParamInterface<int> {};
 
-// 0: renames within one file system; 1: copies within one; 2: copies across two.
+// 0: renames within one file system; 1: copies within one; 2: copies across two; 3 to 5: the
+// same ways for the undo of a saved batch.
 TEST_P(KillMatrixTest, KilledAnywhereLosesAndDuplicatesNothing) {
-  if (GetParam() == 2 && !mountSecondFileSystem()) {
+  const int way = GetParam() % 3;
+  const bool undo = GetParam() >= 3;
+  if (way == 2 && !mountSecondFileSystem()) {
     GTEST_SKIP() << "a tmpfs cannot be mounted here (not root): the save across two file "
                     "systems is not killed";
   }
@@ -173,21 +187,23 @@ TEST_P(KillMatrixTest, KilledAnywhereLosesAndDuplicatesNothing) {
   for (const KillPoint& point : killPoints) {
     const QString label =
         QStringLiteral("step %1 #%2").arg(static_cast<int>(point.step)).arg(point.occurrence);
-    const bool wasKilled = saveKilledAt(point.step, point.occurrence, GetParam() == 1);
+    const bool wasKilled = saveKilledAt(point.step, point.occurrence, way == 1, true, undo);
     killed += wasKilled;
     expectEachFileOnce(label);
     // Within one file system a save cut short is rolled back whole, not merely made whole:
-    // all in the watched folder and no batch, unless its journal was already gone.
-    if (GetParam() == 0 && wasKilled && !everyFile(in()).empty()) {
+    // all in the watched folder and no batch, unless its journal was already gone. An undo cut
+    // short once its journal is written is finished: all back, and at most an empty folder left
+    // by a kill between the journal's removal and the folder's.
+    if (way == 0 && wasKilled && !everyFile(in()).empty()) {
       EXPECT_EQ(everyFile(in()).size(), std::size_t{fileCount}) << label.toStdString();
-      EXPECT_TRUE(QDir(out()).isEmpty()) << label.toStdString();
+      EXPECT_TRUE(undo ? everyFile(out()).empty() : QDir(out()).isEmpty()) << label.toStdString();
     }
     clearBoth();
   }
-  EXPECT_GE(killed, GetParam() == 0 ? 4 : 7);
+  EXPECT_GE(killed, way == 0 ? 4 : 7);
 }
 
-INSTANTIATE_TEST_SUITE_P(EachWay, KillMatrixTest, ::testing::Values(0, 1, 2));
+INSTANTIATE_TEST_SUITE_P(EachWay, KillMatrixTest, ::testing::Range(0, 6));
 
 // A journal is input from disk. Each of these is whole and for this watched folder but for one
 // fault, and is reported and left alone for that fault.
@@ -198,7 +214,7 @@ TEST_F(BatchRecoveryTest, UntrustedJournalsAreReportedAndLeftAlone) {
     return formatJournal({BatchJournal::Mode::Copy,
                           watched.st_dev,
                           watched.st_ino,
-                          {{name, claim, ".varndel-9-copy-0", {1, 2, 3, {4, 5}}}}});
+                          {{name, claim, ".varndel-9-copy-0", {1, 2, 3, {4, 5}}, {}}}});
   };
   const QByteArray valid = journalNaming("a.bmp", ".varndel-9-claim-0");
   const passwd* nobody = getpwnam("nobody");
@@ -259,11 +275,11 @@ TEST_F(BatchRecoveryTest, ACopyThatDiffersFromItsOriginalIsKept) {
   copy.close();
   QFile journal(out() + QStringLiteral("/lote/") + QString::fromLatin1(journalName));
   ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
-  journal.write(
-      formatJournal({BatchJournal::Mode::Copy,
-                     watched.st_dev,
-                     watched.st_ino,
-                     {{"a.bmp", ".varndel-9-claim-0", ".varndel-9-copy-0", identityOf(info)}}}));
+  journal.write(formatJournal(
+      {BatchJournal::Mode::Copy,
+       watched.st_dev,
+       watched.st_ino,
+       {{"a.bmp", ".varndel-9-claim-0", ".varndel-9-copy-0", identityOf(info), {}}}}));
   journal.close();
 
   const RecoveryReport report = recoverInterruptedSaves(out(), in());
@@ -380,7 +396,8 @@ TEST(BatchJournalTest, NamesOfAnyBytesSurviveTheRoundTrip) {
   journal.entries.push_back({QByteArray("a b\ncaf\xff.bmp"),
                              ".varndel-1-claim-0",
                              ".varndel-1-copy-0",
-                             {1, 2, 3, {-4, 5}}});
+                             {1, 2, 3, {-4, 5}},
+                             {}});
   const std::optional<BatchJournal> read = parseJournal(formatJournal(journal));
   ASSERT_TRUE(read.has_value());
   EXPECT_EQ(read->entries.at(0).name, journal.entries[0].name);

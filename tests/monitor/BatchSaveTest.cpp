@@ -160,8 +160,9 @@ TEST_P(BothWaysTest, FolderThatRefusesDeletionsGetsNoBatchAtAll) {
 }
 
 // A step that fails part-way puts everything back: no batch folder, every source under its
-// own name, no hidden or partial file anywhere. Each row names its step and the file or folder
-// it concerns, and must be reached on the way it is written for.
+// own name, no hidden or partial file anywhere; an undo that fails leaves the batch whole. Each
+// row names its step and the file or folder it concerns, and must be reached on the way it is
+// written for.
 TEST_P(BothWaysTest, FailureAtAnyStepLeavesTheFoldersAsTheyWere) {
   enum Way { Move = 1, Copy = 2, Both = 3 };
   struct Case {
@@ -170,6 +171,7 @@ TEST_P(BothWaysTest, FailureAtAnyStepLeavesTheFoldersAsTheyWere) {
     const char* name;  // how the name ends
     int nth;           // among the steps of this kind on such a name
     int error;
+    bool undo = false;
   };
   const std::vector<Case> cases = {
       {Both, Step::Write, ".varndel-journal.new", 0, ENOSPC},
@@ -184,6 +186,16 @@ TEST_P(BothWaysTest, FailureAtAnyStepLeavesTheFoldersAsTheyWere) {
       {Copy, Step::Flush, "Fotos_532004_973", 1, EIO},
       {Copy, Step::Flush, "out", 1, EIO},
       {Copy, Step::Open, "Fotos_532004_973", 1, ENOENT},
+      {Both, Step::Write, ".varndel-journal.new", 0, ENOSPC, true},
+      {Both, Step::Rename, "b.bmp", 0, EIO, true},
+      {Move, Step::Rename, "c.bmp", 0, ENOSPC, true},
+      {Move, Step::Flush, "in", 0, EIO, true},
+      {Copy, Step::Write, "-index.new", 0, ENOSPC, true},
+      {Copy, Step::Copy, "-copy-1", 0, ENOSPC, true},
+      {Copy, Step::Flush, "-copy-2", 0, EIO, true},
+      {Copy, Step::Rename, "-copy-1", 0, EIO, true},
+      {Copy, Step::Flush, "in", 1, EIO, true},
+      {Copy, Step::Open, "in", 1, ENOENT, true},
   };
   for (const Case& c : cases) {
     if (!(c.way & (GetParam() ? Copy : Move))) {
@@ -193,8 +205,12 @@ TEST_P(BothWaysTest, FailureAtAnyStepLeavesTheFoldersAsTheyWere) {
     for (const QByteArray& name : abc) {
       put(name, name + " content");
     }
-    const std::string label =
-        std::to_string(static_cast<int>(c.step)) + " " + c.name + " #" + std::to_string(c.nth);
+    if (c.undo) {
+      ASSERT_TRUE(saveBatch(request(abc)).ok());
+    }
+    const std::string label = std::string(c.undo ? "undo " : "save ") +
+                              std::to_string(static_cast<int>(c.step)) + " " + c.name + " #" +
+                              std::to_string(c.nth);
     int seen = 0;
     bool fired = false;
     const ScriptedFileOps::Script fault = [&](Step step, const QByteArray& name, int) {
@@ -205,12 +221,64 @@ TEST_P(BothWaysTest, FailureAtAnyStepLeavesTheFoldersAsTheyWere) {
       return c.error;
     };
     ScriptedFileOps failing(GetParam() ? acrossFileSystems(fault) : fault);
-    const SaveResult result = saveBatch(request(abc), {&failing, {}, nullptr});
+    const SaveResult result = c.undo ? undoBatch({batch(), in(), abc}, {&failing, {}, nullptr})
+                                     : saveBatch(request(abc), {&failing, {}, nullptr});
     EXPECT_TRUE(fired) << label << ": never reached";
     EXPECT_FALSE(result.ok()) << label;
-    EXPECT_TRUE(entries(out()).isEmpty()) << label << " " << entries(out()).join(' ').toStdString();
-    EXPECT_EQ(entries(in()), (QStringList{"a.bmp", "b.bmp", "c.bmp"})) << label;
-    EXPECT_EQ(read(path(in(), "b.bmp")), "b.bmp content") << label;
+    const QString full = c.undo ? batch() : in();
+    const QString empty = c.undo ? in() : out();
+    EXPECT_TRUE(entries(empty).isEmpty()) << label << " " << entries(empty).join(' ').toStdString();
+    EXPECT_EQ(entries(full), (QStringList{"a.bmp", "b.bmp", "c.bmp"})) << label;
+    EXPECT_EQ(read(path(full, "b.bmp")), "b.bmp content") << label;
+  }
+}
+
+// An undo gives back what the batch still holds: a name taken meanwhile keeps both files, a file
+// added to the batch since stays there with its folder, and a file gone from it is told.
+TEST_P(BothWaysTest, AnUndoReturnsWhatIsThereAndKeepsEverythingElse) {
+  enum class Edit { None, NameTaken, FileAdded, FileRemoved };
+  struct Case {
+    Edit edit;
+    QStringList watched;  // afterwards
+    QStringList batch;    // afterwards; empty when the folder is gone
+  };
+  const std::vector<Case> cases = {
+      {Edit::None, {"a.bmp", "b.bmp", "c.bmp"}, {}},
+      {Edit::NameTaken, {"a.bmp", "b (conservado).bmp", "b.bmp", "c.bmp"}, {}},
+      {Edit::FileAdded, {"a.bmp", "b.bmp", "c.bmp"}, {"nota.txt"}},
+      {Edit::FileRemoved, {"a.bmp", "c.bmp"}, {}},
+  };
+  for (const Case& c : cases) {
+    reset();
+    for (const QByteArray& name : abc) {
+      put(name, name);
+    }
+    ASSERT_TRUE(saveBatch(request(abc)).ok());
+    if (c.edit == Edit::NameTaken) {
+      put("b.bmp", "newcomer");
+    } else if (c.edit == Edit::FileAdded) {
+      ASSERT_TRUE(QFile(batch() + QStringLiteral("/a.bmp")).copy(batch() + "/nota.txt"));
+    } else if (c.edit == Edit::FileRemoved) {
+      ASSERT_TRUE(QFile::remove(batch() + QStringLiteral("/b.bmp")));
+    }
+    const int label = static_cast<int>(c.edit);
+    ScriptedFileOps undoOps{GetParam() ? acrossFileSystems() : ScriptedFileOps::Script()};
+
+    const SaveResult result = undoBatch({batch(), in(), abc}, {&undoOps, {}, nullptr});
+
+    ASSERT_TRUE(result.ok()) << label << result.reason.toStdString();
+    EXPECT_EQ(entries(in()), c.watched) << label;
+    EXPECT_EQ(QFileInfo::exists(batch()), !c.batch.isEmpty()) << label;
+    EXPECT_EQ(entries(batch()), c.batch) << label;
+    EXPECT_EQ(result.missing, c.edit == Edit::FileRemoved ? std::vector<QByteArray>{"b.bmp"}
+                                                          : std::vector<QByteArray>{})
+        << label;
+    EXPECT_EQ(result.stayed.size(), static_cast<std::size_t>(c.batch.size())) << label;
+    if (c.edit == Edit::NameTaken) {
+      EXPECT_EQ(read(path(in(), "b.bmp")), "newcomer");
+      EXPECT_EQ(read(path(in(), "b (conservado).bmp")), "b.bmp");
+      EXPECT_EQ(result.renamed, std::vector<QByteArray>{"b (conservado).bmp"});
+    }
   }
 }
 

@@ -37,7 +37,8 @@ protected:
   MonitorSession& session() {
     if (!session_) {
       session_ = std::make_unique<MonitorSession>(MonitorSession::Environment{
-          world.path(QStringLiteral("Config.ini")), [this] { return world.now; }, fileOps});
+          world.path(QStringLiteral("Config.ini")), [this] { return world.now; }, fileOps, true,
+          world.path(QStringLiteral("Historial.txt"))});
       follow(*session_);
       session_->load();
     }

@@ -33,8 +33,11 @@ struct Places {
     return LeeIni(world.path(file), QStringLiteral("CONFIGURACION"), QString::fromUtf8(name));
   }
   SettingsStart prepare(const QString& pictures = {}, const QString& configHome = {}) const {
-    return prepareSettings({world.path(QStringLiteral("usr/bin")), path("home"), configHome,
-                            [pictures] { return pictures; }});
+    return prepareSettings({world.path(QStringLiteral("usr/bin")),
+                            path("home"),
+                            configHome,
+                            [pictures] { return pictures; },
+                            {}});
   }
 
   TestWorld world;
@@ -183,7 +186,7 @@ TEST(SettingsLocation, AFileThatAppearsDuringTheFirstStartIsNeitherReplacedNorLe
     return QString();
   };
   const SettingsStart start =
-      prepareSettings({places.path("usr/bin"), places.path("home"), {}, appears});
+      prepareSettings({places.path("usr/bin"), places.path("home"), {}, appears, {}});
   EXPECT_TRUE(start.problem.contains(places.world.path(userFile))) << start.problem.toStdString();
   EXPECT_EQ(places.world.readFile(userFile), theirs);
   EXPECT_EQ(QDir(places.path("home/.config/varndel"))

@@ -256,7 +256,7 @@ TEST_F(Startup, InterruptedSaveIsPutRightAtStartAndTold) {
   ASSERT_TRUE(
       QFile::rename(world.path(QStringLiteral("in/f0.bmp")), batch + QStringLiteral("/f0.bmp")));
   BatchJournal journal{BatchJournal::Mode::Move, watched.st_dev, watched.st_ino, {}};
-  journal.entries.push_back({"f0.bmp", {}, {}, identityOf(file)});
+  journal.entries.push_back({"f0.bmp", {}, {}, identityOf(file), {}});
   QFile written(batch + QLatin1Char('/') + QString::fromLatin1(journalName));
   ASSERT_TRUE(written.open(QIODevice::WriteOnly));
   written.write(formatJournal(journal));

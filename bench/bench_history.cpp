@@ -1,0 +1,149 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Undoing a batch of 200 files of 2 MB within one file system, against saving the same batch,
+// in the same run. Then opening a history of 1,000 batches in the saved batches' window (reading,
+// parsing and filling its list as far as the list shows), against reading the file alone.
+#include "BenchSupport.h"
+#include "forms/Forms.h"
+#include "fs/RecordFile.h"
+#include "monitor/BatchHistory.h"
+#include "monitor/BatchSave.h"
+#include "windows/FrmLotes.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTreeView>
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <cstdlib>
+
+namespace {
+
+constexpr int fileCount = 200;
+constexpr int fileSize = 2 << 20;
+constexpr int records = 1000;
+constexpr int namesPerRecord = 10;
+constexpr int shownRows = 20;
+
+std::vector<QByteArray> fill(const QString& folder) {
+  QDir().mkpath(folder);
+  const QByteArray bytes(fileSize, 'x');
+  std::vector<QByteArray> names;
+  for (int i = 0; i < fileCount; ++i) {
+    QByteArray name = "captura_" + QByteArray::number(i) + ".bmp";
+    const int fd = open((QFile::encodeName(folder) + '/' + name).constData(),
+                        O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0 || write(fd, bytes.constData(), bytes.size()) != fileSize) {
+      std::abort();
+    }
+    close(fd);
+    names.push_back(std::move(name));
+  }
+  sync();
+  return names;
+}
+
+// Argument 0: the save alone; 1: the save untimed, then its undo.
+void BM_SaveOrUndo(benchmark::State& state) {
+  const bool undo = state.range(0) != 0;
+  QTemporaryDir root(QDir::currentPath() + QStringLiteral("/bench_undo_XXXXXX"));
+  const QString watched = root.filePath(QStringLiteral("in"));
+  const QString saved = root.filePath(QStringLiteral("out"));
+  QDir().mkpath(saved);
+  QDateTime moment(QDate(2004, 3, 5), QTime(9, 7, 3));
+  for (auto _ : state) {
+    state.PauseTiming();
+    QDir(watched).removeRecursively();
+    QDir(saved).removeRecursively();
+    QDir().mkpath(saved);
+    const std::vector<QByteArray> names = fill(watched);
+    moment = moment.addSecs(1);
+    const SaveRequest request{saved, QStringLiteral("Fotos_"), watched, names, moment, {}, {}};
+    SaveResult result;
+    if (undo) {
+      result = saveBatch(request);
+      sync();
+    }
+    state.ResumeTiming();
+    result = undo ? undoBatch({result.batchFolder, watched, names}) : saveBatch(request);
+    if (!result.ok() || result.moved != fileCount) {
+      state.SkipWithError("save or undo failed");
+      break;
+    }
+  }
+}
+
+QString historyPath() {
+  static QTemporaryDir folder;
+  return folder.filePath(QStringLiteral("Historial.txt"));
+}
+
+void writeHistory() {
+  QByteArray text = historyHeader();
+  for (int i = 0; i < records; ++i) {
+    HistoryRecord record{1078473600 + i * 60,
+                         QStringLiteral("/home/ana/Imágenes/Varndel/Lotes/Fotos_%1").arg(i),
+                         0,
+                         {}};
+    for (int n = 0; n < namesPerRecord; ++n) {
+      record.names.push_back("captura_" + QByteArray::number(i * namesPerRecord + n) + ".bmp");
+    }
+    text += historyLine(record) + '\n';
+  }
+  QFile file(historyPath());
+  if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size()) {
+    std::abort();
+  }
+}
+
+void BM_OpenHistory(benchmark::State& state) {
+  AppContext context;
+  context.historyFile = historyPath();
+  context.now = [] { return QDateTime::currentDateTime(); };
+  Forms forms(std::move(context));
+  FrmLotes* window = forms.get<FrmLotes>();
+  const QAbstractItemModel* list = window->findChild<QTreeView*>()->model();
+  for (auto _ : state) {
+    window->refresh();
+    for (int row = 0; row < shownRows && row < list->rowCount(); ++row) {
+      for (int column = 0; column < 3; ++column) {
+        benchmark::DoNotOptimize(list->index(row, column).data());
+      }
+    }
+  }
+  state.counters["rows"] = list->rowCount();
+}
+
+void BM_ReadHistoryFile(benchmark::State& state) {
+  QByteArray text;
+  for (auto _ : state) {
+    readRecordFile(historyPath(), 64 << 20, text);
+    benchmark::DoNotOptimize(text.data());
+  }
+  state.counters["bytes"] = static_cast<double>(text.size());
+}
+
+BENCHMARK(BM_SaveOrUndo)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_OpenHistory)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_ReadHistoryFile)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  writeHistory();
+  return runBenchmarksWithRatios(
+      argc, argv,
+      {{"BM_SaveOrUndo/1/iterations:5/real_time", "BM_SaveOrUndo/0/iterations:5/real_time"},
+       {"BM_OpenHistory/real_time", "BM_ReadHistoryFile/real_time"}});
+}
