@@ -210,3 +210,12 @@ int appendHistory(const QString& path, const HistoryRecord& record) {
   }
   return replaceFileContents(path, kept) ? 0 : (errno != 0 ? errno : EIO);
 }
+
+qsizetype newestExistingBatch(const BatchHistory& history) {
+  for (qsizetype index = 0; index < history.size(); ++index) {
+    if (QFileInfo(history.folder(index)).isDir()) {
+      return index;
+    }
+  }
+  return -1;
+}

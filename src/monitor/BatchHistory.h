@@ -50,6 +50,9 @@ private:
   bool whole_ = false;
 };
 
+// The newest batch whose folder is still there, the one an undo takes; -1 when none is.
+qsizetype newestExistingBatch(const BatchHistory& history);
+
 // Adds a record; past the last 1,000, or over a damaged or foreign file, the file is written
 // anew with the valid records kept, in one atomic replacement. 0 or an error number.
 int appendHistory(const QString& path, const HistoryRecord& record);

@@ -19,6 +19,16 @@ struct RecoveryReport {
   int unnamed = 0;        // hidden files that nothing named, given a plain visible name
   QStringList untrusted;  // batch folders whose journal was left alone, with why
 
+  RecoveryReport& operator+=(const RecoveryReport& other) {
+    batches += other.batches;
+    returned += other.returned;
+    removedCopies += other.removedCopies;
+    keptCopies += other.keptCopies;
+    unnamed += other.unnamed;
+    untrusted += other.untrusted;
+    return *this;
+  }
+
   bool empty() const {
     return batches == 0 && returned == 0 && unnamed == 0 && untrusted.isEmpty();
   }

@@ -40,6 +40,18 @@ QString savedPart(const SaveResult& result) {
       .arg(result.batchFolder);
 }
 
+QString quotedNames(const std::vector<QByteArray>& names) {
+  QStringList shown;
+  for (const QByteArray& name : names) {
+    shown << quoted(name);
+  }
+  return shown.join(QStringLiteral(", "));
+}
+
+qint64 sizeOf(const auto& list) {
+  return static_cast<qint64>(list.size());
+}
+
 const QString nothingLost = QStringLiteral("No se ha perdido ningún archivo");
 
 }  // namespace
@@ -206,6 +218,64 @@ QString trayState(bool monitoring, int count) {
 
 QString batchSavedNotice(const SaveResult& result) {
   const QString folder = result.batchFolder.section(QLatin1Char('/'), -1);
-  return QStringLiteral("Lote guardado: %1, ").arg(folder) +
-         byCount(result.moved, QStringLiteral("1 imagen"), QStringLiteral("%n imágenes"));
+  return QStringLiteral("Lote guardado: %1, ").arg(folder) + imageCount(result.moved);
+}
+
+QString imageCount(int count) {
+  return byCount(count, QStringLiteral("1 imagen"), QStringLiteral("%n imágenes"));
+}
+
+QString noBatchesYet() {
+  return QStringLiteral("Todavía no se ha guardado ningún lote.");
+}
+
+QString monitoringStoppedForUndo() {
+  return QStringLiteral("La monitorización se ha detenido para no volver a guardar el lote.");
+}
+
+QString undoWhileSaving() {
+  return QStringLiteral("Se está guardando un lote. Podrá deshacerlo cuando termine.");
+}
+
+QString undoReport(const SaveResult& result) {
+  if (!result.ok()) {
+    const QString where =
+        result.concerned.isEmpty() ? QString() : QStringLiteral(" (") + result.concerned + ')';
+    return QStringLiteral("No se pudo deshacer el lote: ") + result.reason + where +
+           QStringLiteral(". ") + nothingLost + QLatin1Char('.');
+  }
+  QStringList sentences;
+  sentences << byCount(result.moved,
+                       QStringLiteral("Se devolvió 1 imagen al directorio de monitorización."),
+                       QStringLiteral("Se devolvieron %n imágenes al directorio de "
+                                      "monitorización."));
+  if (!result.renamed.empty()) {
+    sentences << byCount(sizeOf(result.renamed),
+                         QStringLiteral("Volvió con otro nombre, porque el suyo estaba ocupado: "),
+                         QStringLiteral("%n volvieron con otro nombre, porque el suyo estaba "
+                                        "ocupado: ")) +
+                     quotedNames(result.renamed) + QLatin1Char('.');
+  }
+  if (!result.missing.empty()) {
+    sentences << byCount(sizeOf(result.missing), QStringLiteral("Faltaba en el lote: "),
+                         QStringLiteral("Faltaban %n archivos en el lote: ")) +
+                     quotedNames(result.missing) + QLatin1Char('.');
+  }
+  if (!result.left.empty()) {
+    sentences << byCount(sizeOf(result.left), QStringLiteral("Se quedó en el lote: "),
+                         QStringLiteral("Se quedaron %n archivos en el lote: ")) +
+                     leftList(result.left, QStringLiteral("; "), QStringLiteral(", porque ")) +
+                     QLatin1Char('.');
+  }
+  if (!result.stayed.empty()) {
+    const QString folder = result.batchFolder.section(QLatin1Char('/'), -1);
+    sentences << byCount(sizeOf(result.stayed),
+                         QStringLiteral("La carpeta %1 se conserva porque contiene un archivo "
+                                        "que no era del lote: "),
+                         QStringLiteral("La carpeta %1 se conserva porque contiene %n archivos "
+                                        "que no eran del lote: "))
+                         .arg(folder) +
+                     quotedNames(result.stayed) + QLatin1Char('.');
+  }
+  return sentences.join(QLatin1Char(' '));
 }

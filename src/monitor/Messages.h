@@ -39,3 +39,13 @@ QString recoveryNotice(const RecoveryReport& report);
 // For the tray, while the window is out of sight.
 QString trayState(bool monitoring, int count);
 QString batchSavedNotice(const SaveResult& result);
+
+// The saved batches' window.
+QString imageCount(int count);  // "1 imagen", "2 imágenes"
+QString noBatchesYet();
+// Before an undo: monitoring stops, so that the files are not saved again at once.
+QString monitoringStoppedForUndo();
+// An undo refused because a save is running.
+QString undoWhileSaving();
+// How an undo ended: what came back, under which names, what was missing and what stayed.
+QString undoReport(const SaveResult& result);

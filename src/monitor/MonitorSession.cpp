@@ -8,6 +8,7 @@
 #include "settings/Config.h"
 #include "settings/SettingsLocation.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -66,10 +67,20 @@ void MonitorSession::readMinimum(bool tellProblem) {
   }
 }
 
+// An undo keeps its journal in its batch, which may lie outside today's save folder: the batch
+// an undo takes is the newest one still there, so its folder is looked at too.
 void MonitorSession::recoverAtStart() {
-  const RecoveryReport report =
-      recoverInterruptedSaves(settings::saveFolder(env_.settingsFile), watchedFolder(),
-                              env_.fileOps ? *env_.fileOps : realFileOps());
+  FileOps& ops = env_.fileOps ? *env_.fileOps : realFileOps();
+  const QString saveFolder = settings::saveFolder(env_.settingsFile);
+  RecoveryReport report = recoverInterruptedSaves(saveFolder, watchedFolder(), ops);
+  const BatchHistory history = BatchHistory::read(env_.historyFile);
+  const qsizetype newest = newestExistingBatch(history);
+  const QString undoFolder =
+      newest < 0 ? QString() : QDir::cleanPath(QFileInfo(history.folder(newest)).path());
+  if (!undoFolder.isEmpty() && undoFolder != QDir::cleanPath(saveFolder) &&
+      undoFolder != QDir::cleanPath(watchedFolder())) {
+    report += recoverInterruptedSaves(undoFolder, watchedFolder(), ops);
+  }
   if (!report.empty()) {
     list_.refresh();
     emit countChanged(count());

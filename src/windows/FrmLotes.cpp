@@ -3,7 +3,7 @@
 
 #include "controls/XPButton.h"
 #include "forms/AppContext.h"
-#include "monitor/HistoryMessages.h"
+#include "monitor/Messages.h"
 #include "monitor/MonitorSession.h"
 
 #include <QAbstractTableModel>
@@ -48,8 +48,9 @@ public:
   }
 
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-    return orientation == Qt::Horizontal && role == Qt::DisplayRole ? historyColumn(section)
-                                                                    : QVariant();
+    static const QString titles[] = {QStringLiteral("Fecha"), QStringLiteral("Lote"),
+                                     QStringLiteral("Imágenes")};
+    return orientation == Qt::Horizontal && role == Qt::DisplayRole ? titles[section] : QVariant();
   }
 
 private:
@@ -57,7 +58,7 @@ private:
 };
 
 FrmLotes::FrmLotes(Forms& forms) : Form(forms) {
-  setWindowTitle(historyTitle());
+  setWindowTitle(QStringLiteral("Lotes guardados"));
   setProgramIcon();
   setClientSize(440, 304);
 
@@ -81,11 +82,11 @@ FrmLotes::FrmLotes(Forms& forms) : Form(forms) {
   lblresultado->setWordWrap(true);
   lblresultado->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-  cmdabrir = named("cmdabrir", new XPButton(openFolderCaption(), this));
+  cmdabrir = named("cmdabrir", new XPButton(QStringLiteral("&Abrir carpeta"), this));
   cmdabrir->setGeometry(8, 266, 113, 30);
-  cmddeshacer = named("cmddeshacer", new XPButton(undoCaption(), this));
+  cmddeshacer = named("cmddeshacer", new XPButton(QStringLiteral("&Deshacer"), this));
   cmddeshacer->setGeometry(129, 266, 113, 30);
-  cmdcerrar = named("cmdcerrar", new XPButton(closeCaption(), this));
+  cmdcerrar = named("cmdcerrar", new XPButton(QStringLiteral("&Cerrar"), this));
   cmdcerrar->setGeometry(319, 266, 113, 30);
   setFocusOrder({lstlotes, cmdabrir, cmddeshacer, cmdcerrar});
 
@@ -110,16 +111,10 @@ void FrmLotes::follow(MonitorSession& session) {
   updateButtons();
 }
 
-// The folders are looked at from the newest batch on, and only until one is still there.
 void FrmLotes::refresh() {
   history_ = BatchHistory::read(context().historyFile);
   model_->setHistory(&history_);
-  undoRow_ = -1;
-  for (qsizetype row = 0; row < history_.size() && undoRow_ < 0; ++row) {
-    if (QFileInfo(history_.folder(row)).isDir()) {
-      undoRow_ = static_cast<int>(row);
-    }
-  }
+  undoRow_ = static_cast<int>(newestExistingBatch(history_));
   if (history_.empty()) {
     lblresultado->setText(noBatchesYet());
   } else {

@@ -4,6 +4,7 @@
 #include "controls/StatusPanels.h"
 #include "controls/XPButton.h"
 #include "forms/Forms.h"
+#include "monitor/BatchHistory.h"
 #include "monitor/BatchJournal.h"
 #include "settings/SettingsLocation.h"
 #include "windows/FrmInicio.h"
@@ -245,36 +246,48 @@ TEST_F(Startup, SignedMinimumIsRead) {
 
 // A save cut short by a crash is put right when the program starts, and told once the window
 // shows.
-TEST_F(Startup, InterruptedSaveIsPutRightAtStartAndTold) {
-  world.writeWatchConfig(QStringLiteral("5"));
-  world.writeFile(QStringLiteral("in/f0.bmp"));
-  const QString batch = world.makeFolder(QStringLiteral("out/") + firstBatch);
-  struct stat file {};
-  struct stat watched {};
-  ASSERT_EQ(stat(QFile::encodeName(world.path(QStringLiteral("in/f0.bmp"))).constData(), &file), 0);
-  ASSERT_EQ(stat(QFile::encodeName(world.path(QStringLiteral("in"))).constData(), &watched), 0);
-  ASSERT_TRUE(
-      QFile::rename(world.path(QStringLiteral("in/f0.bmp")), batch + QStringLiteral("/f0.bmp")));
-  BatchJournal journal{BatchJournal::Mode::Move, watched.st_dev, watched.st_ino, {}};
-  journal.entries.push_back({"f0.bmp", {}, {}, identityOf(file), {}});
-  QFile written(batch + QLatin1Char('/') + QString::fromLatin1(journalName));
-  ASSERT_TRUE(written.open(QIODevice::WriteOnly));
-  written.write(formatJournal(journal));
-  written.close();
+// A save cut short keeps its journal in its batch under the save folder; an undo cut short, in
+// the batch it was taking back, which may lie under an earlier save folder.
+TEST_F(Startup, InterruptedSaveOrUndoIsPutRightAtStartAndTold) {
+  const struct {
+    BatchJournal::Mode mode;
+    const char* batchParent;
+  } cases[] = {{BatchJournal::Mode::Move, "out"}, {BatchJournal::Mode::ReturnMove, "antes"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.batchParent);
+    TestWorld world;
+    world.writeWatchConfig(QStringLiteral("5"));
+    world.writeFile(QStringLiteral("in/f0.bmp"));
+    const QString batch =
+        world.makeFolder(QString::fromLatin1(c.batchParent) + QLatin1Char('/') + firstBatch);
+    struct stat file {};
+    struct stat watched {};
+    ASSERT_EQ(stat(QFile::encodeName(world.path(QStringLiteral("in/f0.bmp"))).constData(), &file),
+              0);
+    ASSERT_EQ(stat(QFile::encodeName(world.path(QStringLiteral("in"))).constData(), &watched), 0);
+    ASSERT_TRUE(
+        QFile::rename(world.path(QStringLiteral("in/f0.bmp")), batch + QStringLiteral("/f0.bmp")));
+    BatchJournal journal{c.mode, watched.st_dev, watched.st_ino, {}};
+    journal.entries.push_back({"f0.bmp", {}, {}, identityOf(file), {}});
+    QFile written(batch + QLatin1Char('/') + QString::fromLatin1(journalName));
+    ASSERT_TRUE(written.open(QIODevice::WriteOnly));
+    written.write(formatJournal(journal));
+    written.close();
+    ASSERT_EQ(appendHistory(world.context().historyFile, {1, batch, 0, {"f0.bmp"}}), 0);
 
-  Forms shown(world.context());
-  FrmMonitoreo* w = shown.show<FrmMonitoreo>();
-  QCoreApplication::sendPostedEvents();
+    Forms shown(world.context());
+    FrmMonitoreo* w = shown.show<FrmMonitoreo>();
+    QCoreApplication::sendPostedEvents();
 
-  EXPECT_EQ(QDir(world.path(QStringLiteral("in"))).entryList(QDir::Files),
-            QStringList{QStringLiteral("f0.bmp")});
-  EXPECT_TRUE(QDir(world.path(QStringLiteral("out")))
-                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
-                  .isEmpty());
-  EXPECT_EQ(w->session().count(), 1);
-  EXPECT_TRUE(control<NoticeLine>(w, "lblaviso")
-                  ->notice()
-                  .startsWith(QStringLiteral("Se recuperó un guardado interrumpido: 1 archivo ")));
+    EXPECT_EQ(QDir(world.path(QStringLiteral("in"))).entryList(QDir::Files),
+              QStringList{QStringLiteral("f0.bmp")});
+    EXPECT_FALSE(QFileInfo::exists(batch));
+    EXPECT_EQ(w->session().count(), 1);
+    EXPECT_TRUE(
+        control<NoticeLine>(w, "lblaviso")
+            ->notice()
+            .startsWith(QStringLiteral("Se recuperó un guardado interrumpido: 1 archivo ")));
+  }
 }
 
 }  // namespace
