@@ -6,10 +6,15 @@
 #include "fs/UniqueFd.h"
 
 #include <QFile>
+#include <QFileInfo>
+
+#include <sys/file.h>
 
 #include <fcntl.h>
 #include <unistd.h>
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 
 int readRecordFile(const QString& path, std::size_t limit, QByteArray& text) {
   text.clear();
@@ -27,4 +32,17 @@ int appendRecordLine(const QString& path, const QByteArray& line) {
   }
   const int error = writeAll(fd.get(), line.constData(), static_cast<std::size_t>(line.size()));
   return error != 0 ? error : (::fsync(fd.get()) == 0 ? 0 : errno);
+}
+
+UniqueFd lockRecordFolder(const QString& path) {
+  const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+  std::error_code error;
+  std::filesystem::create_directories(folder.toStdString(), error);
+  UniqueFd fd(::open(folder.constData(), openflags::folder));
+  while (fd.valid() && ::flock(fd.get(), LOCK_EX) != 0) {
+    if (errno != EINTR) {
+      return UniqueFd();
+    }
+  }
+  return fd;
 }

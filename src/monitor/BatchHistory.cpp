@@ -4,7 +4,6 @@
 #include "fs/RecordFile.h"
 #include "fs/SafeWrite.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -188,6 +187,7 @@ HistoryRecord BatchHistory::record(qsizetype index) const {
 }
 
 int appendHistory(const QString& path, const HistoryRecord& record) {
+  const UniqueFd turn = lockRecordFolder(path);
   QByteArray text;
   const int error = readRecordFile(path, readAtMost, text);
   if (error != 0 && error != EFBIG) {
@@ -204,7 +204,6 @@ int appendHistory(const QString& path, const HistoryRecord& record) {
   }
   kept += line;
   // A new history is its owner's alone; one that is there keeps its permissions.
-  QDir().mkpath(QFileInfo(path).absolutePath());
   if (history.size() == 0 && createFileContents(path, kept)) {
     return 0;
   }

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <set>
+#include <thread>
 
 namespace {
 
@@ -74,6 +76,34 @@ TEST_F(BatchHistoryTest, OnlyTheLastThousandAreKept) {
   ASSERT_EQ(history.size(), BatchHistory::kept);
   EXPECT_EQ(history.seconds(0), batch(BatchHistory::kept).seconds);
   EXPECT_EQ(history.seconds(BatchHistory::kept - 1), batch(1).seconds);
+}
+
+// Two programs saving at once, each trimming the full file: a record one adds while the other
+// replaces the file must not go with the old one.
+TEST_F(BatchHistoryTest, TwoWritersTakeTurnsAndLoseNoRecord) {
+  QByteArray full = historyHeader();
+  for (int i = 0; i < BatchHistory::kept; ++i) {
+    full += historyLine(batch(i)) + '\n';
+  }
+  write(full);
+  constexpr int each = 40;
+  const auto add = [this](int first) {
+    for (int i = first; i < first + each; ++i) {
+      appendHistory(file(), batch(i));
+    }
+  };
+  std::thread other(add, 10000);
+  add(20000);
+  other.join();
+
+  const BatchHistory history = BatchHistory::read(file());
+  std::set<qint64> added;
+  for (qsizetype i = 0; i < history.size(); ++i) {
+    if (history.seconds(i) >= batch(10000).seconds) {
+      added.insert(history.seconds(i));
+    }
+  }
+  EXPECT_EQ(added.size(), 2u * each);
 }
 
 // A file is read only as far as it is valid, and the next record is never lost behind the
