@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/TrayIcon.h"
 
-#include "monitor/MonitorSession.h"
 #include "monitor/Messages.h"
+#include "monitor/MonitorSession.h"
 
 #include <utility>
 
@@ -41,11 +41,7 @@ TrayIcon::TrayIcon(const QIcon& icon, MonitorSession& session, QObject* parent)
             const SaveResult& result = report.result;
             savedFolder_ = result.ok() && result.moved > 0 ? result.batchFolder : QString();
           });
-  connect(&icon_, &QSystemTrayIcon::messageClicked, this, [this] {
-    if (!noticeFolder_.isEmpty()) {
-      emit folderChosen(noticeFolder_);
-    }
-  });
+  connect(&icon_, &QSystemTrayIcon::messageClicked, this, &TrayIcon::noticeClicked);
   icon_.show();
 }
 
@@ -61,4 +57,10 @@ void TrayIcon::showNotice(const QString& text) {
   noticeFolder_ = std::exchange(savedFolder_, QString());
   icon_.showMessage(QStringLiteral("Varndel"), text, QSystemTrayIcon::Information,
                     noticeMilliseconds);
+}
+
+void TrayIcon::noticeClicked() {
+  if (!noticeFolder_.isEmpty()) {
+    emit folderChosen(noticeFolder_);
+  }
 }

@@ -19,6 +19,8 @@ public:
   TrayIcon(const QIcon& icon, MonitorSession& session, QObject* parent);
 
   void showNotice(const QString& text);
+  // A click on the notice on show.
+  void noticeClicked();
   QString lastNotice() const { return lastNotice_; }
   QString state() const { return icon_.toolTip(); }
   QMenu* menu() { return &menu_; }

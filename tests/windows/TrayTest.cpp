@@ -76,6 +76,8 @@ TEST_F(TrayTest, AutomaticSaveIsToldInTheTrayOnlyWhileTheWindowIsMinimised) {
   w->session().watchTick();
   w->session().finishSave();
   EXPECT_EQ(tray->lastNotice(), QStringLiteral("Lote guardado: Fotos_532004_974, 3 imágenes"));
+  tray->noticeClicked();
+  EXPECT_EQ(world.openedFolders, QStringList{world.path(QStringLiteral("out/Fotos_532004_974"))});
 }
 
 TEST_F(TrayTest, NoTrayUntilTheDesktopHasOne) {
