@@ -61,6 +61,14 @@ wait_window() {
   return 1
 }
 
+# wait_main: prints the main window's id. The splash carries the program's name too, for its
+# 3 s, so the window is looked for again once the splash has gone.
+wait_main() {
+  wait_window Varndel 8 > /dev/null || fail "no window titled Varndel within 8 s"
+  sleep 3.5
+  wait_window Varndel 8 || fail "no main window within 11 s"
+}
+
 # wait_for SECONDS COMMAND...: polls until the command succeeds.
 wait_for() {
   local deadline=$((SECONDS + $1))

@@ -10,9 +10,7 @@ for name in uno dos tres; do printf '%s' "$name" > "$watched/$name.bmp"; done
 write_config "Dir1=$watched" "Dir2=$saved" "Pref=Fotos_" "Imagenes=99" "Ext=*.bmp" "Vis=0x1"
 start_varndel
 
-wait_window Varndel 8 > /dev/null || fail "no window titled Varndel within 8 s"
-sleep 3.5
-main=$(wait_window Varndel 8) || fail "no main window within 11 s"
+main=$(wait_main)
 xdotool windowfocus --sync "$main"
 sleep 0.7  # a status tick enables the save button
 xdotool key alt+g

@@ -22,10 +22,7 @@ touch "$simulator/uno.bmp" "$simulator/dos.bmp"
 write_config "Dir1=$E2E_ROOT/Antes" "Dir2=$saved" "Pref=Fotos_" "Imagenes=5" "Ext=*.bmp" "Vis=0x1"
 start_varndel
 
-# The splash carries the program's name too, for its 3 s.
-wait_window Varndel 8 > /dev/null || fail "no window titled Varndel within 8 s"
-sleep 3.5
-main=$(wait_window Varndel 8) || fail "no main window within 11 s"
+main=$(wait_main)
 # Real key strokes (XTEST): keys sent to a window bypass the key state, and Alt+C is both
 # "&Configuración" here and "&Cancelar" in the dialog.
 xdotool windowfocus --sync "$main"
