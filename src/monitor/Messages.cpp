@@ -164,6 +164,10 @@ QString progressNotice(int done, int total) {
   return QStringLiteral("Guardando lote: %1 de %2").arg(done).arg(total);
 }
 
+QString undoProgressNotice(int done, int total) {
+  return QStringLiteral("Deshaciendo lote: %1 de %2").arg(done).arg(total);
+}
+
 QString recoveryNotice(const RecoveryReport& report) {
   QStringList sentences;
   if (report.batches > 0 || report.returned > 0) {

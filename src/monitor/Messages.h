@@ -31,6 +31,7 @@ QString leftFilesNotice(const SaveResult& result, const std::vector<LeftFile>& t
 // A batch that is due waits for these files, still being written.
 QString waitingNotice(const std::vector<QByteArray>& beingWritten);
 QString progressNotice(int done, int total);
+QString undoProgressNotice(int done, int total);
 // The kernel's file events cannot be had for the watched folder.
 QString eventsOffNotice();
 // Originals written to after their save, whose whole content went back to the watched folder.

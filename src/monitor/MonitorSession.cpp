@@ -186,6 +186,7 @@ void MonitorSession::saveFinished(const SaveResult& result, const RecoveryReport
 
 void MonitorSession::endBusy() {
   busy_ = false;
+  undoing_ = false;
   if (closeAfterSave_) {
     emit readyToClose();
   }
@@ -208,6 +209,7 @@ bool MonitorSession::undo(const QString& batchFolder, const std::vector<QByteArr
   }
   stop();
   busy_ = true;
+  undoing_ = true;
   SaveWorker::Job job;
   job.request.watchedFolder = watchedFolder();
   job.saveFolder = QFileInfo(batchFolder).path();
@@ -291,7 +293,9 @@ void MonitorSession::tellWhetherEventsServe(bool folderThere) {
 void MonitorSession::statusTick() {
   emit ticked();
   if (saver_.running()) {
-    emit progressChanged(saver_.done(), saver_.total());
+    const int done = saver_.done();
+    const int total = saver_.total();
+    emit progressChanged(undoing_ ? undoProgressNotice(done, total) : progressNotice(done, total));
   }
   if (busy_) {
     return;

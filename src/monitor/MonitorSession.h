@@ -72,7 +72,6 @@ public:
   // Takes a saved batch back into the watched folder. Monitoring stops first, or the files would
   // be saved again at once. False, and nothing done, while a save or another undo runs.
   bool undo(const QString& batchFolder, const std::vector<QByteArray>& names);
-  const QString& historyFile() const { return env_.historyFile; }
   // While a save runs, the program waits for it: monitoring stops and readyToClose follows
   // the save. False when no save runs.
   bool closeWhenSaved();
@@ -103,7 +102,8 @@ signals:
   void countChanged(int count);
   void canSaveChanged(bool canSave);
   void patternChanged(const QString& pattern);
-  void progressChanged(int done, int total);
+  // While a save or an undo runs, its progress as the user reads it.
+  void progressChanged(const QString& text);
   void notice(MonitorSession::NoticeKind kind, const QString& text);
   void saveReported(const MonitorSession::SaveReport& report);
   // What the start-up recovery put right, told once at load.
@@ -143,6 +143,7 @@ private:
   // Set while a save runs, and while a view tells of it in a nested event loop.
   bool busy_ = false;
   bool savingByHand_ = false;
+  bool undoing_ = false;
   bool closeAfterSave_ = false;
   BatchPlace savingTo_;
   QDateTime savingAt_;

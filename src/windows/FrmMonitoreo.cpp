@@ -7,7 +7,6 @@
 #include "controls/XPButton.h"
 #include "forms/Forms.h"
 #include "forms/MessagePresenter.h"
-#include "monitor/Messages.h"
 #include "windows/FrmAcerca.h"
 #include "windows/FrmConfig.h"
 #include "windows/FrmLotes.h"
@@ -116,8 +115,7 @@ void FrmMonitoreo::followSession() {
   connect(s, &MonitorSession::patternChanged, this,
           [this](const QString& pattern) { setPanel(3, QStringLiteral("Ext : ") + pattern); });
   connect(s, &MonitorSession::canSaveChanged, cmdguardar, &QWidget::setEnabled);
-  connect(s, &MonitorSession::progressChanged, this,
-          [this](int done, int total) { lblaviso->showNotice(progressNotice(done, total)); });
+  connect(s, &MonitorSession::progressChanged, lblaviso, &NoticeLine::showNotice);
   connect(s, &MonitorSession::notice, this, &FrmMonitoreo::showNotice);
   connect(s, &MonitorSession::saveReported, this, &FrmMonitoreo::showSaveReport);
   connect(s, &MonitorSession::recovered, this,
