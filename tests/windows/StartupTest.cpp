@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/TestSupport.h"
+#include "controls/ElidedLabel.h"
 #include "controls/NoticeLine.h"
 #include "controls/StatusPanels.h"
 #include "controls/XPButton.h"
@@ -136,6 +137,7 @@ TEST_F(Startup, PanelsShowWholeAndNoticesLeaveThemInSight) {
   EXPECT_TRUE(panels->showsWhole(1));
   EXPECT_TRUE(panels->showsWhole(2));
   EXPECT_FALSE(panels->showsWhole(3));
+  EXPECT_EQ(panels->findChildren<ElidedLabel*>().at(2)->toolTip(), pattern);
   EXPECT_LE(panels->geometry().right(), main->width());
 
   const QString notice = QStringLiteral(
