@@ -107,14 +107,13 @@ QByteArray freeName(FileOps& ops, int folder, const QByteArray& name,
 
 QByteArray restoreContent(FileOps& ops, int folder, int fd, const QByteArray& name, mode_t mode) {
   return placeUnderFreeName(folder, name, [&](const QByteArray& candidate) {
-    const int created =
-        ops.openAt(folder, candidate.constData(), O_WRONLY | O_CREAT | O_EXCL, mode);
-    if (created < 0) {
-      return -created;
+    UniqueFd copy;
+    int error = ops.openAt(folder, candidate.constData(), O_WRONLY | O_CREAT | O_EXCL, copy, mode);
+    if (error != 0) {
+      return error;
     }
-    const UniqueFd copy(created);
     off_t copied = 0;
-    int error = lseek(fd, 0, SEEK_SET) < 0 ? errno : ops.copy(fd, copy.get(), copied);
+    error = lseek(fd, 0, SEEK_SET) < 0 ? errno : ops.copy(fd, copy.get(), copied);
     if (error == 0) {
       error = ops.flush(copy.get());
     }

@@ -17,12 +17,15 @@ int result(int returned) {
 
 }  // namespace
 
-int FileOps::openAt(int folder, const char* name, int flags, mode_t mode) {
+int FileOps::openAt(int folder, const char* name, int flags, UniqueFd& fd, mode_t mode) {
   if (const int error = before(Step::Open, name, folder); error != 0) {
-    return -error;
+    fd = UniqueFd();
+    return error;
   }
-  const int fd = ::openat(folder, name, flags | O_CLOEXEC, mode);
-  return fd >= 0 ? fd : -errno;
+  const int opened = ::openat(folder, name, flags | O_CLOEXEC, mode);
+  const int error = opened >= 0 ? 0 : errno;  // closing fd's earlier descriptor may change errno
+  fd = UniqueFd(opened);
+  return error;
 }
 
 int FileOps::statAt(int folder, const char* name, struct stat& info) {

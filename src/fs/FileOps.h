@@ -1,21 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "fs/UniqueFd.h"
+
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <cstddef>
 
 // Every file-system step of moving a batch, taken relative to open folders so that a folder
 // renamed meanwhile cannot redirect it, and in one place so that a test can fail or stop any
-// step deterministically. Each returns 0 or an error number; openAt returns a descriptor or
-// the negated error number.
+// step deterministically. Each returns 0 or an error number; openAt leaves fd holding the
+// descriptor it opened, or nothing.
 class FileOps {
 public:
   enum class Step { Open, Stat, MakeFolder, Rename, Unlink, RemoveFolder, Copy, Write, Flush };
 
   virtual ~FileOps() = default;
 
-  int openAt(int folder, const char* name, int flags, mode_t mode = 0);
+  int openAt(int folder, const char* name, int flags, UniqueFd& fd, mode_t mode = 0);
   int statAt(int folder, const char* name, struct stat& info);  // a link is not followed
   int makeFolder(int folder, const char* name);
   int renameAt(int fromFolder, const char* from, int toFolder, const char* to);  // never replaces

@@ -107,20 +107,22 @@ bool BatchRun::claimAll() {
 }
 
 bool BatchRun::copyOne(TakenFile& file) {
-  const UniqueFd original(ops_.openAt(source(), file.claim.constData(), openflags::untrusted));
+  UniqueFd original;
   struct stat before {};
-  if (!original.valid() || fstat(original.get(), &before) != 0) {
-    return fail(SaveFailure::Other, sourcePath(file.name),
-                errnoText(original.valid() ? errno : -original.get()));
+  if (const int error =
+          ops_.openAt(source(), file.claim.constData(), openflags::untrusted, original);
+      error != 0 || fstat(original.get(), &before) != 0) {
+    return fail(SaveFailure::Other, sourcePath(file.name), errnoText(error != 0 ? error : errno));
   }
   if (!(identityOf(before) == file.identity)) {
     giveBack(file, QStringLiteral("cambió antes de copiarse"));
     return true;
   }
-  UniqueFd destination(ops_.openAt(target(), file.temporary.constData(),
-                                   O_WRONLY | O_CREAT | O_EXCL, file.mode & 0777));
-  if (!destination.valid()) {
-    return fail(SaveFailure::Other, result_.batchFolder, errnoText(-destination.get()));
+  UniqueFd destination;
+  if (const int error = ops_.openAt(target(), file.temporary.constData(),
+                                    O_WRONLY | O_CREAT | O_EXCL, destination, file.mode & 0777);
+      error != 0) {
+    return fail(SaveFailure::Other, result_.batchFolder, errnoText(error));
   }
   file.stage = TakenFile::Stage::Copied;
   struct stat made {};
@@ -165,8 +167,11 @@ bool BatchRun::flushCopies() {
     if (stopped()) {
       return false;
     }
-    const UniqueFd copy(ops_.openAt(target(), file.temporary.constData(), O_RDONLY));
-    const int error = copy.valid() ? ops_.flush(copy.get()) : -copy.get();
+    UniqueFd copy;
+    int error = ops_.openAt(target(), file.temporary.constData(), O_RDONLY, copy);
+    if (error == 0) {
+      error = ops_.flush(copy.get());
+    }
     if (error != 0) {
       return fail(SaveFailure::Other, result_.batchFolder,
                   QStringLiteral("no se pudo escribir en el disco: ") + errnoText(error));
@@ -222,15 +227,18 @@ bool BatchRun::batchStillReachable() {
 }
 
 UniqueFd BatchRun::reopenTarget() {
+  UniqueFd reached;
   if (returning_) {
-    return UniqueFd(ops_.openAt(AT_FDCWD, QFile::encodeName(request_.watchedFolder).constData(),
-                                openflags::folder));
+    ops_.openAt(AT_FDCWD, QFile::encodeName(request_.watchedFolder).constData(), openflags::folder,
+                reached);
+    return reached;
   }
-  const UniqueFd base(
-      ops_.openAt(AT_FDCWD, QFile::encodeName(request_.base).constData(), openflags::folder));
-  return UniqueFd(base.valid()
-                      ? ops_.openAt(base.get(), batchName_.constData(), openflags::untrustedFolder)
-                      : base.get());
+  UniqueFd base;
+  if (ops_.openAt(AT_FDCWD, QFile::encodeName(request_.base).constData(), openflags::folder,
+                  base) == 0) {
+    ops_.openAt(base.get(), batchName_.constData(), openflags::untrustedFolder, reached);
+  }
+  return reached;
 }
 
 // An original is removed only while it is still exactly what was copied; one that changed
@@ -242,9 +250,9 @@ void BatchRun::deleteClaimed() {
     if (file.stage != TakenFile::Stage::Published) {
       continue;
     }
-    UniqueFd held(ops_.openAt(source(), file.claim.constData(), openflags::untrusted));
+    UniqueFd held;
     struct stat now {};
-    int error = held.valid() ? 0 : -held.get();
+    int error = ops_.openAt(source(), file.claim.constData(), openflags::untrusted, held);
     if (error == 0 && (fstat(held.get(), &now) != 0 || !(identityOf(now) == file.identity))) {
       giveBack(file,
                QStringLiteral("cambió después de copiarse; su copia anterior está en el lote"));

@@ -107,8 +107,8 @@ public:
     std::vector<UniqueFd> locks;
     for (const QByteArray& name : indexes) {
       const QByteArray tag = tagOf(name);
-      UniqueFd index(ops_.openAt(watched_, name.constData(), openflags::untrusted));
-      if (!index.valid()) {
+      UniqueFd index;
+      if (ops_.openAt(watched_, name.constData(), openflags::untrusted, index) != 0) {
         continue;  // put right with its batch since the folder was listed
       }
       struct stat info {};
@@ -148,9 +148,10 @@ private:
   }
 
   void recoverOne(int parent, const QByteArray& name, const QString& path) {
-    const UniqueFd batch(ops_.openAt(parent, name.constData(), openflags::untrustedFolder));
+    UniqueFd batch;
     struct stat info {};
-    if (!batch.valid() || fstat(batch.get(), &info) != 0 || !ownedByUs(info)) {
+    if (ops_.openAt(parent, name.constData(), openflags::untrustedFolder, batch) != 0 ||
+        fstat(batch.get(), &info) != 0 || !ownedByUs(info)) {
       distrust(path,
                QStringLiteral("el directorio no es del usuario o otros pueden escribir en él"));
       return;
@@ -192,8 +193,8 @@ private:
   // draft was cut short before any file moved: journal is left with nothing to do. Neither:
   // the save ended between the look and the lock.
   bool readJournal(int batch, const QString& path, BatchJournal& journal) {
-    const UniqueFd fd(ops_.openAt(batch, journalName, openflags::untrusted));
-    if (!fd.valid()) {
+    UniqueFd fd;
+    if (ops_.openAt(batch, journalName, openflags::untrusted, fd) != 0) {
       struct stat draft {};
       return ops_.statAt(batch, journalDraftName, draft) == 0;
     }
@@ -297,11 +298,14 @@ private:
 
   bool sameFiles(int copies, const QByteArray& copyName, int originals,
                  const QByteArray& originalName) {
-    const UniqueFd copy(ops_.openAt(copies, copyName.constData(), openflags::untrusted));
-    const UniqueFd original(ops_.openAt(originals, originalName.constData(), openflags::untrusted));
+    UniqueFd copy;
+    UniqueFd original;
+    const int copyError = ops_.openAt(copies, copyName.constData(), openflags::untrusted, copy);
+    const int originalError =
+        ops_.openAt(originals, originalName.constData(), openflags::untrusted, original);
     bool same = false;
-    return copy.valid() && original.valid() && sameContent(copy.get(), original.get(), same) == 0 &&
-           same;
+    return copyError == 0 && originalError == 0 &&
+           sameContent(copy.get(), original.get(), same) == 0 && same;
   }
 
   FileOps& ops_;

@@ -46,8 +46,7 @@ SaveResult BatchRun::runReturn(const QString& batchFolder) {
 
 // Locked like a save's folder, so that a recovery or another return passes it over.
 bool BatchRun::openBatch() {
-  batch_ = UniqueFd(ops_.openAt(base_.get(), batchName_.constData(), openflags::untrustedFolder));
-  int error = batch_.valid() ? 0 : -batch_.get();
+  int error = ops_.openAt(base_.get(), batchName_.constData(), openflags::untrustedFolder, batch_);
   if (error == 0 && fstat(batch_.get(), &batchInfo_) != 0) {
     error = errno;
   }

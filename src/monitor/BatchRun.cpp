@@ -139,20 +139,22 @@ bool BatchRun::checkTarget() {
 
 bool BatchRun::openFolders() {
   const QByteArray watched = QFile::encodeName(request_.watchedFolder);
-  watched_ = UniqueFd(ops_.openAt(AT_FDCWD, watched.constData(), openflags::folder));
-  if (!watched_.valid() || fstat(watched_.get(), &watchedInfo_) != 0) {
-    return fail(SaveFailure::Other, request_.watchedFolder,
-                QStringLiteral("no se puede abrir el directorio de monitorización: ") +
-                    errnoText(watched_.valid() ? errno : -watched_.get()));
+  int error = ops_.openAt(AT_FDCWD, watched.constData(), openflags::folder, watched_);
+  if (error == 0 && fstat(watched_.get(), &watchedInfo_) != 0) {
+    error = errno;
+  }
+  if (error != 0) {
+    return fail(
+        SaveFailure::Other, request_.watchedFolder,
+        QStringLiteral("no se puede abrir el directorio de monitorización: ") + errnoText(error));
   }
   const QByteArray base = QFile::encodeName(request_.base);
-  base_ = UniqueFd(ops_.openAt(AT_FDCWD, base.constData(), openflags::folder));
-  if (!base_.valid()) {
-    const int error = -base_.get();
-    if (error == ENOENT || error == ENOTDIR) {
-      return fail(SaveFailure::Other, request_.base,
-                  QStringLiteral("el directorio de destino no existe"));
-    }
+  error = ops_.openAt(AT_FDCWD, base.constData(), openflags::folder, base_);
+  if (error == ENOENT || error == ENOTDIR) {
+    return fail(SaveFailure::Other, request_.base,
+                QStringLiteral("el directorio de destino no existe"));
+  }
+  if (error != 0) {
     return fail(SaveFailure::Other, request_.base, errnoText(error));
   }
   return true;
@@ -191,10 +193,11 @@ void BatchRun::checkOne(const QByteArray& name, QByteArray& holdingBack) {
     leave(file, QStringLiteral("no es un archivo normal"));
     return;
   }
-  const UniqueFd fd(error == 0 ? ops_.openAt(watched_.get(), name.constData(), openflags::untrusted)
-                               : -error);
-  if (!fd.valid()) {
-    error = -fd.get();
+  UniqueFd fd;
+  if (error == 0) {
+    error = ops_.openAt(watched_.get(), name.constData(), openflags::untrusted, fd);
+  }
+  if (error != 0) {
     leave(file, error == ENOENT ? QStringLiteral("ya no estaba en el directorio")
                                 : QStringLiteral("no se puede leer: ") + errnoText(error));
     return;
@@ -230,8 +233,8 @@ bool BatchRun::createFolder() {
     return fail(SaveFailure::Other, result_.batchFolder,
                 QStringLiteral("no se pudo crear el directorio: ") + errnoText(error));
   }
-  batch_ = UniqueFd(ops_.openAt(base_.get(), batchName_.constData(), openflags::untrustedFolder));
-  int failure = batch_.valid() ? 0 : -batch_.get();
+  int failure =
+      ops_.openAt(base_.get(), batchName_.constData(), openflags::untrustedFolder, batch_);
   if (failure == 0 && fstat(batch_.get(), &batchInfo_) != 0) {
     failure = errno;
   }
@@ -285,8 +288,10 @@ bool BatchRun::writeJournal(BatchJournal::Mode mode) {
 
 int BatchRun::writeWhole(int folder, const QByteArray& draft, const QByteArray& name,
                          const QByteArray& text, UniqueFd& fd) {
-  fd = UniqueFd(ops_.openAt(folder, draft.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600));
-  int error = fd.valid() ? lockWithoutWaiting(fd.get()) : -fd.get();
+  int error = ops_.openAt(folder, draft.constData(), O_WRONLY | O_CREAT | O_EXCL, fd, 0600);
+  if (error == 0) {
+    error = lockWithoutWaiting(fd.get());
+  }
   if (error == 0) {
     error = ops_.writeAll(fd.get(), text.constData(), static_cast<std::size_t>(text.size()));
   }
