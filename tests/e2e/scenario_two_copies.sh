@@ -11,7 +11,8 @@ mkdir -p "$watched" "$saved" "$staging"
 if [ "$(id -u)" -eq 0 ] && mount -t tmpfs varndel-e2e "$saved" 2>/dev/null; then
   trap 'umount -l "$saved" 2>/dev/null; kill "$second" 2>/dev/null; e2e_cleanup' EXIT
 fi
-settings=("Dir1=$watched" "Dir2=$saved" "Pref=Fotos_" "Imagenes=2" "Ext=*.bmp" "Vis=0x1")
+# A minimum of 1: with more, a last file that arrives alone would wait for company forever.
+settings=("Dir1=$watched" "Dir2=$saved" "Pref=Fotos_" "Imagenes=1" "Ext=*.bmp" "Vis=0x1")
 write_config "${settings[@]}"
 { echo "[CONFIGURACION]"; printf '%s\n' "${settings[@]}"; } > "$E2E_ROOT/Otra.ini"
 
