@@ -1,7 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BenchSupport.h"
 
+#include <QDir>
+#include <QFile>
+
 #include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <map>
@@ -40,4 +46,23 @@ int runBenchmarksWithRatios(int argc, char** argv,
     }
   }
   return 0;
+}
+
+std::vector<QByteArray> fill(const QString& folder, int count, int size) {
+  QDir().mkpath(folder);
+  const QByteArray bytes(size, 'x');
+  const QByteArray path = QFile::encodeName(folder) + '/';
+  std::vector<QByteArray> names;
+  names.reserve(count);
+  for (int i = 0; i < count; ++i) {
+    QByteArray name = "captura_" + QByteArray::number(i) + ".bmp";
+    const int fd = open((path + name).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0 || write(fd, bytes.constData(), bytes.size()) != size) {
+      std::abort();
+    }
+    close(fd);
+    names.push_back(std::move(name));
+  }
+  sync();
+  return names;
 }

@@ -13,7 +13,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
 #include <sys/mount.h>
 #include <unistd.h>
 #include <cstdio>
@@ -25,27 +24,6 @@ constexpr int fileCount = 200;
 constexpr int fileSize = 2 << 20;
 constexpr int manyCount = 100000;
 constexpr int smallSize = 1024;
-
-// A watched folder freshly filled, with nothing left dirty from the filling, so that neither
-// side pays for writing the sources back.
-std::vector<QByteArray> fill(const QString& folder, int count, int size) {
-  QDir().mkpath(folder);
-  const QByteArray bytes(size, 'x');
-  const QByteArray path = QFile::encodeName(folder) + '/';
-  std::vector<QByteArray> names;
-  names.reserve(count);
-  for (int i = 0; i < count; ++i) {
-    QByteArray name = "captura_" + QByteArray::number(i) + ".bmp";
-    const int fd = open((path + name).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0 || write(fd, bytes.constData(), bytes.size()) != size) {
-      std::abort();
-    }
-    close(fd);
-    names.push_back(std::move(name));
-  }
-  sync();
-  return names;
-}
 
 void clear(const QString& folder) {
   QDir(folder).removeRecursively();

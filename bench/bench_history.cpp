@@ -19,7 +19,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
 #include <unistd.h>
 #include <cstdlib>
 
@@ -30,24 +29,6 @@ constexpr int fileSize = 2 << 20;
 constexpr int records = 1000;
 constexpr int namesPerRecord = 10;
 constexpr int shownRows = 20;
-
-std::vector<QByteArray> fill(const QString& folder) {
-  QDir().mkpath(folder);
-  const QByteArray bytes(fileSize, 'x');
-  std::vector<QByteArray> names;
-  for (int i = 0; i < fileCount; ++i) {
-    QByteArray name = "captura_" + QByteArray::number(i) + ".bmp";
-    const int fd = open((QFile::encodeName(folder) + '/' + name).constData(),
-                        O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0 || write(fd, bytes.constData(), bytes.size()) != fileSize) {
-      std::abort();
-    }
-    close(fd);
-    names.push_back(std::move(name));
-  }
-  sync();
-  return names;
-}
 
 // Argument 0: the save alone; 1: the save untimed, then its undo.
 void BM_SaveOrUndo(benchmark::State& state) {
@@ -62,7 +43,7 @@ void BM_SaveOrUndo(benchmark::State& state) {
     QDir(watched).removeRecursively();
     QDir(saved).removeRecursively();
     QDir().mkpath(saved);
-    const std::vector<QByteArray> names = fill(watched);
+    const std::vector<QByteArray> names = fill(watched, fileCount, fileSize);
     moment = moment.addSecs(1);
     const SaveRequest request{saved, QStringLiteral("Fotos_"), watched, names, moment, {}, {}};
     SaveResult result;
