@@ -14,6 +14,10 @@ namespace {
 // A message box stays readable however many files a batch leaves behind.
 constexpr std::size_t listedAtMost = 20;
 
+qint64 sizeOf(const auto& list) {
+  return static_cast<qint64>(list.size());
+}
+
 QString quoted(const QByteArray& name) {
   return QStringLiteral("«") + displayName(name) + QStringLiteral("»");
 }
@@ -25,7 +29,7 @@ QString leftList(const std::vector<LeftFile>& left, const QString& separator,
     lines << quoted(left[i].name) + between + left[i].reason;
   }
   if (left.size() > listedAtMost) {
-    lines << byCount(static_cast<qint64>(left.size() - listedAtMost), QStringLiteral("y 1 más"),
+    lines << byCount(sizeOf(left) - static_cast<qint64>(listedAtMost), QStringLiteral("y 1 más"),
                      QStringLiteral("y %n más"));
   }
   return lines.join(separator);
@@ -40,19 +44,36 @@ QString savedPart(const SaveResult& result) {
       .arg(result.batchFolder);
 }
 
-QString quotedNames(const std::vector<QByteArray>& names) {
+const QByteArray& nameOf(const QByteArray& name) {
+  return name;
+}
+
+const QByteArray& nameOf(const LeftFile& file) {
+  return file.name;
+}
+
+QString quotedNames(const auto& files) {
   QStringList shown;
-  for (const QByteArray& name : names) {
-    shown << quoted(name);
+  for (const auto& file : files) {
+    shown << quoted(nameOf(file));
   }
   return shown.join(QStringLiteral(", "));
 }
 
-qint64 sizeOf(const auto& list) {
-  return static_cast<qint64>(list.size());
+QString batchName(const SaveResult& result) {
+  return result.batchFolder.section(QLatin1Char('/'), -1);
 }
 
 const QString nothingLost = QStringLiteral("No se ha perdido ningún archivo");
+
+// "<opening>: <reason> (<what it concerns>). No se ha perdido ningún archivo." The reason comes
+// first: the path is often long.
+QString failureSentence(const QString& opening, const SaveResult& result) {
+  const QString where =
+      result.concerned.isEmpty() ? QString() : QStringLiteral(" (") + result.concerned + ')';
+  return opening + QStringLiteral(": ") + result.reason + where + QStringLiteral(". ") +
+         nothingLost + QLatin1Char('.');
+}
 
 }  // namespace
 
@@ -97,7 +118,7 @@ QString manualSaveText(const SaveResult& result) {
     return {};
   }
   return savedPart(result) + QStringLiteral("\n\n") +
-         byCount(static_cast<qint64>(result.left.size()),
+         byCount(sizeOf(result.left),
                  QStringLiteral("Este archivo se quedó en el directorio de monitorización y se "
                                 "guardará en un lote posterior:"),
                  QStringLiteral("Estos archivos se quedaron en el directorio de monitorización y "
@@ -105,12 +126,8 @@ QString manualSaveText(const SaveResult& result) {
          QStringLiteral("\n\n") + leftList(result.left, QStringLiteral("\n"), QStringLiteral(": "));
 }
 
-// The reason comes first: the path is often long.
 QString automaticFailureNotice(const SaveResult& result) {
-  const QString where =
-      result.concerned.isEmpty() ? QString() : QStringLiteral(" (") + result.concerned + ')';
-  return QStringLiteral("No se pudieron guardar las imágenes: ") + result.reason + where +
-         QStringLiteral(". ") + nothingLost + QLatin1Char('.');
+  return failureSentence(QStringLiteral("No se pudieron guardar las imágenes"), result);
 }
 
 QString leftFilesNotice(const SaveResult& result, const std::vector<LeftFile>& toName) {
@@ -131,7 +148,7 @@ QString waitingNotice(const std::vector<QByteArray>& beingWritten) {
   if (beingWritten.empty()) {
     return {};
   }
-  const auto others = static_cast<qint64>(beingWritten.size() - 1);
+  const qint64 others = sizeOf(beingWritten) - 1;
   const QString first = quoted(beingWritten.front());
   if (others == 0) {
     return QStringLiteral("El lote espera a que termine de escribirse %1.").arg(first);
@@ -141,17 +158,13 @@ QString waitingNotice(const std::vector<QByteArray>& beingWritten) {
 }
 
 QString lateContentNotice(const std::vector<LeftFile>& restored) {
-  QStringList names;
-  for (const LeftFile& file : restored) {
-    names << quoted(file.name);
-  }
-  return byCount(static_cast<qint64>(restored.size()),
+  return byCount(sizeOf(restored),
                  QStringLiteral("Se siguió escribiendo en %1 después de guardarlo: su versión "
                                 "completa está de nuevo en el directorio de monitorización."),
                  QStringLiteral("Se siguió escribiendo en %n archivos después de guardarlos: su "
                                 "versión completa está de nuevo en el directorio de "
                                 "monitorización (%1)."))
-      .arg(names.join(QStringLiteral(", ")));
+      .arg(quotedNames(restored));
 }
 
 QString eventsOffNotice() {
@@ -221,8 +234,7 @@ QString trayState(bool monitoring, int count) {
 }
 
 QString batchSavedNotice(const SaveResult& result) {
-  const QString folder = result.batchFolder.section(QLatin1Char('/'), -1);
-  return QStringLiteral("Lote guardado: %1, ").arg(folder) + imageCount(result.moved);
+  return QStringLiteral("Lote guardado: %1, ").arg(batchName(result)) + imageCount(result.moved);
 }
 
 QString imageCount(int count) {
@@ -243,10 +255,7 @@ QString undoWhileSaving() {
 
 QString undoReport(const SaveResult& result) {
   if (!result.ok()) {
-    const QString where =
-        result.concerned.isEmpty() ? QString() : QStringLiteral(" (") + result.concerned + ')';
-    return QStringLiteral("No se pudo deshacer el lote: ") + result.reason + where +
-           QStringLiteral(". ") + nothingLost + QLatin1Char('.');
+    return failureSentence(QStringLiteral("No se pudo deshacer el lote"), result);
   }
   QStringList sentences;
   sentences << byCount(result.moved,
@@ -272,13 +281,12 @@ QString undoReport(const SaveResult& result) {
                      QLatin1Char('.');
   }
   if (!result.stayed.empty()) {
-    const QString folder = result.batchFolder.section(QLatin1Char('/'), -1);
     sentences << byCount(sizeOf(result.stayed),
                          QStringLiteral("La carpeta %1 se conserva porque contiene un archivo "
                                         "que no era del lote: "),
                          QStringLiteral("La carpeta %1 se conserva porque contiene %n archivos "
                                         "que no eran del lote: "))
-                         .arg(folder) +
+                         .arg(batchName(result)) +
                      quotedNames(result.stayed) + QLatin1Char('.');
   }
   return sentences.join(QLatin1Char(' '));
