@@ -36,8 +36,8 @@ bool BatchRun::copyAll() {
     file.temporary = tag_ + "-copy-" + QByteArray::number(index);
     ++index;
   }
-  if (!planTargets() ||
-      !writeJournal(returning_ ? BatchJournal::Mode::ReturnCopy : BatchJournal::Mode::Copy)) {
+  planTargets();
+  if (!writeJournal(returning_ ? BatchJournal::Mode::ReturnCopy : BatchJournal::Mode::Copy)) {
     return false;
   }
   bool copied = claimAll();
@@ -150,8 +150,7 @@ bool BatchRun::copyOne(TakenFile& file) {
   // Start writing back now, so the flush before the deletions finds little left to do.
   sync_file_range(destination.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
   if (const int error = destination.reset(); error != 0) {
-    return fail(SaveFailure::Other, result_.batchFolder,
-                QStringLiteral("no se pudo escribir en el disco: ") + errnoText(error));
+    return fail(SaveFailure::Other, result_.batchFolder, diskError(error));
   }
   advance();
   return true;
@@ -173,8 +172,7 @@ bool BatchRun::flushCopies() {
       error = ops_.flush(copy.get());
     }
     if (error != 0) {
-      return fail(SaveFailure::Other, result_.batchFolder,
-                  QStringLiteral("no se pudo escribir en el disco: ") + errnoText(error));
+      return fail(SaveFailure::Other, result_.batchFolder, diskError(error));
     }
   }
   return true;

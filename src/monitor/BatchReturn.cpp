@@ -90,9 +90,9 @@ void BatchRun::checkReturning() {
 
 // A copy takes its name only once whole, and a recovery must know that name to tell a copy
 // from the user's own file: a returning copy's name is chosen, and journaled, before it is made.
-bool BatchRun::planTargets() {
+void BatchRun::planTargets() {
   if (!returning_) {
-    return true;
+    return;
   }
   std::set<QByteArray> planned;
   const auto isPlanned = [&planned](const QByteArray& name) { return planned.count(name) != 0; };
@@ -107,7 +107,6 @@ bool BatchRun::planTargets() {
     }
     planned.insert(file.target);
   }
-  return true;
 }
 
 // What else the batch folder holds keeps it: files added after the save are not ours to move.

@@ -64,7 +64,7 @@ private:
   void done(TakenFile& file);
   bool openBatch();
   void checkReturning();
-  bool planTargets();
+  void planTargets();
   void listStayed();
 
   bool checkTarget();
