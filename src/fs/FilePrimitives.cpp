@@ -4,6 +4,7 @@
 #include "fs/OpenFlags.h"
 #include "fs/UniqueFd.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -118,4 +119,25 @@ int lockWithoutWaiting(int fd) {
     }
   }
   return 0;
+}
+
+std::vector<std::pair<QByteArray, unsigned char>> entriesOf(int folder) {
+  std::vector<std::pair<QByteArray, unsigned char>> entries;
+  const int listing = dup(folder);
+  DIR* dir = listing >= 0 ? fdopendir(listing) : nullptr;
+  if (!dir) {
+    if (listing >= 0) {
+      close(listing);
+    }
+    return entries;
+  }
+  rewinddir(dir);
+  while (const dirent* entry = readdir(dir)) {
+    const QByteArray name(entry->d_name);
+    if (name != "." && name != "..") {
+      entries.emplace_back(name, entry->d_type);
+    }
+  }
+  closedir(dir);
+  return entries;
 }

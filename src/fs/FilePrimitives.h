@@ -4,6 +4,8 @@
 #include <QByteArray>
 
 #include <cstddef>
+#include <utility>
+#include <vector>
 
 // The few raw file steps that more than one part of the program needs, written once. Each
 // returns 0 or an error number.
@@ -27,3 +29,7 @@ int sameContent(int first, int second, bool& same);
 // open description holds it, in this process or another. The kernel drops it with the last
 // descriptor, so a lock found free means its holder has ended.
 int lockWithoutWaiting(int fd);
+
+// The names of an open folder's entries, "." and ".." aside, with their kinds as the listing
+// tells (DT_UNKNOWN where the file system does not say); none when it cannot be listed.
+std::vector<std::pair<QByteArray, unsigned char>> entriesOf(int folder);

@@ -29,28 +29,6 @@ bool ownedByUs(const struct stat& info) {
   return info.st_uid == geteuid() && (info.st_mode & S_IWOTH) == 0;
 }
 
-// The names of a folder's entries, "." and ".." aside, with their kinds as the listing tells.
-std::vector<std::pair<QByteArray, unsigned char>> entriesOf(int folder) {
-  std::vector<std::pair<QByteArray, unsigned char>> entries;
-  const int listing = dup(folder);
-  DIR* dir = listing >= 0 ? fdopendir(listing) : nullptr;
-  if (!dir) {
-    if (listing >= 0) {
-      close(listing);
-    }
-    return entries;
-  }
-  rewinddir(dir);
-  while (const dirent* entry = readdir(dir)) {
-    const QByteArray name(entry->d_name);
-    if (name != "." && name != "..") {
-      entries.emplace_back(name, entry->d_type);
-    }
-  }
-  closedir(dir);
-  return entries;
-}
-
 class Recovery {
 public:
   Recovery(FileOps& ops, int watched, const struct stat& watchedInfo, RecoveryReport& report,

@@ -9,9 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <unistd.h>
 #include <cerrno>
 #include <set>
 
@@ -111,22 +109,11 @@ void BatchRun::planTargets() {
 
 // What else the batch folder holds keeps it: files added after the save are not ours to move.
 void BatchRun::listStayed() {
-  const int listing = dup(batch_.get());
-  DIR* dir = listing >= 0 ? fdopendir(listing) : nullptr;
-  if (!dir) {
-    if (listing >= 0) {
-      close(listing);
-    }
-    return;
-  }
-  rewinddir(dir);
-  while (const dirent* entry = readdir(dir)) {
-    const QByteArray name(entry->d_name);
-    if (name != "." && name != ".." && name != journalName && name != journalDraftName) {
-      result_.stayed.push_back(name);
+  for (const auto& entry : entriesOf(batch_.get())) {
+    if (entry.first != journalName && entry.first != journalDraftName) {
+      result_.stayed.push_back(entry.first);
     }
   }
-  closedir(dir);
 }
 
 SaveResult undoBatch(const UndoRequest& request, const SaveEnv& env) {
