@@ -10,6 +10,8 @@
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -61,6 +63,12 @@ int flushFolder(const QByteArray& path) {
     return errno;
   }
   return ::fsync(folder.get()) == 0 ? 0 : errno;
+}
+
+int makeFolders(const QByteArray& path) {
+  std::error_code error;
+  std::filesystem::create_directories(path.toStdString(), error);
+  return error.value();
 }
 
 int folderOpenError(const QByteArray& path) {

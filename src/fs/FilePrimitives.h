@@ -16,6 +16,9 @@ int writeAll(int fd, const char* data, std::size_t size);
 // Makes a folder's entries (new, renamed, removed names) durable.
 int flushFolder(const QByteArray& path);
 
+// Makes a folder and the folders above it that are missing.
+int makeFolders(const QByteArray& path);
+
 // Whether a folder can be opened to list its entries.
 int folderOpenError(const QByteArray& path);
 

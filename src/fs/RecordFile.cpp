@@ -13,8 +13,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <cerrno>
-#include <filesystem>
-#include <system_error>
 
 int readRecordFile(const QString& path, std::size_t limit, QByteArray& text) {
   text.clear();
@@ -36,8 +34,7 @@ int appendRecordLine(const QString& path, const QByteArray& line) {
 
 UniqueFd lockRecordFolder(const QString& path) {
   const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-  std::error_code error;
-  std::filesystem::create_directories(folder.toStdString(), error);
+  makeFolders(folder);
   UniqueFd fd(::open(folder.constData(), openflags::folder));
   while (fd.valid() && ::flock(fd.get(), LOCK_EX) != 0) {
     if (errno != EINTR) {

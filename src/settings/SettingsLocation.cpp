@@ -16,8 +16,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <cerrno>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -53,12 +51,6 @@ UniqueFd openToRead(const QString& path) {
   return UniqueFd(::open(QFile::encodeName(path).constData(), openflags::read));
 }
 
-int makeFolders(const QString& path) {
-  std::error_code error;
-  std::filesystem::create_directories(QFile::encodeName(path).toStdString(), error);
-  return error.value();
-}
-
 // The template with the two folders set is written whole, and only where nothing has taken
 // the name meanwhile: a crash leaves no half-made settings. Empty when done, else why not.
 QString writeUserFile(const SettingsLocation& location) {
@@ -69,7 +61,7 @@ QString writeUserFile(const SettingsLocation& location) {
         .arg(location.templateFile, errnoText(error));
   }
   const QString folder = QFileInfo(location.file).absolutePath();
-  if (const int error = makeFolders(folder)) {
+  if (const int error = makeFolders(QFile::encodeName(folder))) {
     return QStringLiteral("no se puede crear la carpeta %1: %2").arg(folder, errnoText(error));
   }
   return settings::create(location.file, content, location.watchedFolder, location.saveFolder)
@@ -85,7 +77,7 @@ SettingsStart firstStart(const SettingsLocation& location) {
   }
   QStringList problems;
   for (const QString& folder : {location.watchedFolder, location.saveFolder}) {
-    if (const int error = makeFolders(folder)) {
+    if (const int error = makeFolders(QFile::encodeName(folder))) {
       problems << QStringLiteral("No se ha podido crear la carpeta %1: %2.")
                       .arg(folder, errnoText(error));
     }
