@@ -100,7 +100,7 @@ void BM_ShowImage(benchmark::State& state, const char* name) {
   ImagePipeline pipeline(library);
   QImage surface(width, height, QImage::Format_RGB32);
   for (auto _ : state) {
-    if (pipeline.mostrarImagen(path, surface)) {
+    if (pipeline.mostrarImagen(path, surface, qRgb(224, 224, 224))) {
       state.SkipWithError("the image was not shown");
       break;
     }

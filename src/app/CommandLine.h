@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -14,5 +15,6 @@ struct CommandLine {
   QString configFile;  // absolute; empty when the usual places are to be used
 };
 
-// Needs an application object for the usage line and Qt's translated texts.
-CommandLine readCommandLine(const QStringList& arguments);
+// Needs an application object for the usage line and Qt's translated texts. The environment
+// tells whether there is a display to open the windows on.
+CommandLine readCommandLine(const QStringList& arguments, const QProcessEnvironment& environment);

@@ -23,11 +23,12 @@
 
 namespace {
 
-// Read before the display is opened, so that --help and --version work without one.
+// Read before the display is opened, so that --help and --version work without one, and a
+// missing display is told in Spanish rather than by Qt.
 CommandLine readArguments(int argc, char* argv[]) {
   QCoreApplication core(argc, argv);
   loadQtSpanish(core);
-  return readCommandLine(QCoreApplication::arguments());
+  return readCommandLine(QCoreApplication::arguments(), QProcessEnvironment::systemEnvironment());
 }
 
 }  // namespace

@@ -12,13 +12,17 @@ DrawingSurface::DrawingSurface(QWidget* parent) : QWidget(parent) {
 QImage& DrawingSurface::canvas() {
   if (canvas_.size() != size()) {
     QImage resized(size(), QImage::Format_RGB32);
-    resized.fill(palette().color(QPalette::Window));
+    resized.fill(background());
     QPainter painter(&resized);
     painter.drawImage(0, 0, canvas_);
     painter.end();
     canvas_ = std::move(resized);
   }
   return canvas_;
+}
+
+QRgb DrawingSurface::background() const {
+  return palette().color(QPalette::Window).rgb();
 }
 
 void DrawingSurface::paintEvent(QPaintEvent* event) {

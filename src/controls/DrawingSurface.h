@@ -13,6 +13,8 @@ public:
 
   // The persistent image, always of the surface's current size.
   QImage& canvas();
+  // What the surface shows where nothing has been drawn.
+  QRgb background() const;
 
 protected:
   void paintEvent(QPaintEvent* event) override;

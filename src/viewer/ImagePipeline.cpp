@@ -10,7 +10,8 @@ ImagePipeline::~ImagePipeline() {
   ImageLibrary::freeBitmapData(bitmapActual_);
 }
 
-std::optional<QString> ImagePipeline::mostrarImagen(const QString& path, QImage& surface) {
+std::optional<QString> ImagePipeline::mostrarImagen(const QString& path, QImage& surface,
+                                                    QRgb background) {
   library_.init();
   ParametrosCarga params = ImageLibrary::defaultLoadParams();
   params.origin = ParametrosCarga::bottomFirst;
@@ -25,6 +26,7 @@ std::optional<QString> ImagePipeline::mostrarImagen(const QString& path, QImage&
     if (code == ImageLibrary::ok) {
       tomarBitmap(converted);
     }
+    surface.fill(background);
     const std::optional<QString> drawError = dibujarBitmap(bitmapActual_, surface);
     if (code == ImageLibrary::ok) {
       return drawError;

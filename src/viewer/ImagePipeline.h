@@ -3,6 +3,7 @@
 
 #include "viewer/ImageLibrary.h"
 
+#include <QRgb>
 #include <QString>
 
 #include <optional>
@@ -18,9 +19,11 @@ public:
   ImagePipeline(const ImagePipeline&) = delete;
   ImagePipeline& operator=(const ImagePipeline&) = delete;
 
-  // Loads path, makes it current and draws it on surface. The text to show when the load or
-  // the conversion failed; after a failed conversion the loaded bitmap is drawn all the same.
-  std::optional<QString> mostrarImagen(const QString& path, QImage& surface);
+  // Loads path, makes it current, clears surface to background and draws it there, so that no
+  // edge of an earlier picture stays. The text to show when the load or the conversion failed;
+  // a failed load leaves surface as it was, after a failed conversion the loaded bitmap is
+  // drawn all the same.
+  std::optional<QString> mostrarImagen(const QString& path, QImage& surface, QRgb background);
   void tomarBitmap(BitmapGfl* p);
   // Frees the current bitmap and shuts the library down, as the viewer does when it closes.
   void descargar();

@@ -40,9 +40,10 @@ FrmVisor::FrmVisor(Forms& forms) : Form(forms) {
   lbldirectorios =
       named("lbldirectorios", makeFittedLabel({}, twipsRect(120, 5280, 2535, 255), this));
   LblFichero = named("LblFichero", makeFittedLabel({}, twipsRect(120, 5640, 2535, 855), this));
-  // A plain box without caption; its click is the viewer's Accept.
+  // A plain box without caption; its click is the viewer's Accept. The name says what it does.
   CmdAceptar = named("CmdAceptar", new QPushButton(this));
-  CmdAceptar->setAccessibleName(QStringLiteral("Aceptar"));
+  CmdAceptar->setToolTip(QStringLiteral("Cerrar el visor"));
+  CmdAceptar->setAccessibleName(CmdAceptar->toolTip());
   CmdAceptar->setAutoDefault(false);
   CmdAceptar->setGeometry(twipsRect(1440, 7200, 1215, 495));
 
@@ -102,8 +103,8 @@ void FrmVisor::Dir1_Change() {
 
 void FrmVisor::File1_Click() {
   const QString name = File1->fileName();
-  const std::optional<QString> error =
-      imagen.mostrarImagen(Dir1->path() + QLatin1Char('/') + name, Picture2->canvas());
+  const std::optional<QString> error = imagen.mostrarImagen(
+      Dir1->path() + QLatin1Char('/') + name, Picture2->canvas(), Picture2->background());
   if (error) {
     context().presenter->plain(*error);
   }

@@ -1,4 +1,4 @@
-# The Debian package: Debian's checker finds nothing it has not been told why to accept;
+# The Debian package: Debian's checker finds nothing to say, not even a note;
 # unpacked into a temporary root, its program answers the command line without a display, and
 # started with a fresh home the first start makes the user's settings and folders, says where
 # they are, and the main window shows the watched folder.
@@ -21,9 +21,11 @@ doc=$root/usr/share/doc/varndel
 for file in "$root/usr/bin/varndel" "$root/usr/share/varndel/Config.ini.template" "$entry" \
   "$root/usr/share/icons/hicolor/32x32/apps/varndel.png" "$metainfo" "$doc/copyright" \
   "$doc/changelog.gz" "$doc/Leeme.txt" "$doc/guia.md" "$doc/img/principal.png" \
-  "$root/usr/share/man/man1/varndel.1.gz" "$root/usr/share/man/es/man1/varndel.1.gz"; do
+  "$root/usr/share/man/man1/varndel.1.gz"; do
   [ -e "$file" ] || fail "the package lacks ${file#"$root"}"
 done
+# A program that speaks only Spanish has its Spanish page in man1 alone.
+[ ! -e "$root/usr/share/man/es" ] || fail "the manual page is installed twice"
 desktop-file-validate "$entry" || fail "the desktop entry is not valid"
 appstreamcli validate --no-net "$metainfo" || fail "the AppStream metainfo is not valid"
 
@@ -34,14 +36,16 @@ if [ -e "$overrides" ]; then
     "$overrides")
   [ -z "$unexplained" ] || fail "lintian overrides without a reason: $unexplained"
 fi
-lintian --fail-on error,warning "$package" > "$E2E_ROOT/lintian.log" 2>&1 ||
+lintian -I --fail-on error,warning "$package" > "$E2E_ROOT/lintian.log" ||
   fail "lintian: $(cat "$E2E_ROOT/lintian.log")"
+[ ! -s "$E2E_ROOT/lintian.log" ] || fail "lintian -I: $(cat "$E2E_ROOT/lintian.log")"
 
 version=$(dpkg-deb -f "$package" Version)
 zcat "$doc/changelog.gz" | head -n 1 | grep -qF "varndel ($version) " ||
   fail "the changelog's last entry is not version $version"
 
 # Arguments, exit status, stream and a pattern of its first line; no display to open.
+missing=$E2E_ROOT/falta.ini
 while IFS='|' read -r arguments status stream first; do
   read -ra words <<< "$arguments"
   got=0
@@ -53,9 +57,11 @@ while IFS='|' read -r arguments status stream first; do
 done << CASES
 --version|0|stdout|^Varndel ${version}$
 --help|0|stdout|^Uso: .*varndel \[opciones\]$
---nada|2|stderr|^Opción desconocida «nada»\.$
+--nada|2|stderr|^Opción desconocida «--nada»\.$
 --config|2|stderr|«--config»
+--config $missing|2|stderr|^El archivo de configuración «$missing» no existe\.$
 suelto|2|stderr|^Argumento inesperado «suelto»
+|1|stderr|^Varndel necesita una sesión gráfica
 CASES
 
 export HOME=$E2E_ROOT/home XDG_CONFIG_HOME=$E2E_ROOT/config

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,9 @@ TEST_F(FrmVisorTest, OpensOnTheSaveFolderAndShowsItsFirstPcx) {
                            QStringLiteral("pal8.ppm")));
   EXPECT_EQ(visor->bitmapActual().kind, BitmapGfl::colourMapped);
   EXPECT_TRUE(world.presenter->shown.empty());
+  // The close box has no caption; a screen reader still says what it does.
+  EXPECT_EQ(control<QPushButton>(visor, "CmdAceptar")->accessibleName(),
+            QStringLiteral("Cerrar el visor"));
 }
 
 TEST_F(FrmVisorTest, FolderWithoutPcxSelectsAndDrawsNothing) {
@@ -92,10 +96,13 @@ TEST_F(FrmVisorTest, FolderChangeUpdatesTheCountsButKeepsThePicture) {
   EXPECT_EQ(control<DrawingSurface>(visor, "Picture2")->canvas(), before);
   EXPECT_EQ(visor->bitmapActual().rows, rows);
 
+  // A smaller picture after a larger one: nothing of the larger one stays.
+  control<FileList>(visor, "File1")->selectFile(0);
   control<FileList>(visor, "File1")->selectFile(1);
   EXPECT_EQ(control<QLabel>(visor, "LblFichero")->text(), QStringLiteral("Imagen : b.pcx"));
-  EXPECT_TRUE(showsPicture(control<DrawingSurface>(visor, "Picture2")->canvas(),
-                           QStringLiteral("grey.pgm")));
+  auto* surface = control<DrawingSurface>(visor, "Picture2");
+  EXPECT_TRUE(showsPicture(surface->canvas(), QStringLiteral("grey.pgm")));
+  EXPECT_EQ(surface->canvas().pixel(6, 2), surface->background());
 }
 
 TEST_F(FrmVisorTest, RefusedDriveKeepsTheListsAndSaysSo) {
