@@ -4,6 +4,7 @@
 #include "fs/FileOps.h"
 #include "fs/OpenFlags.h"
 #include "monitor/BatchRun.h"
+#include "monitor/LateWrites.h"
 
 #include <QFile>
 
@@ -17,9 +18,6 @@
 // the original name meanwhile is a different file, which is never touched.
 
 namespace {
-
-// Descriptors are a limited resource: past this many, removed originals are let go at once.
-constexpr std::size_t heldAtMost = 256;
 
 bool hasClaim(const TakenFile& file) {
   return file.stage == TakenFile::Stage::Claimed || file.stage == TakenFile::Stage::Copied ||
@@ -75,7 +73,10 @@ void BatchRun::giveBack(TakenFile& file, const QString& reason) {
                   : reason + QStringLiteral("; recuperará su nombre en el próximo guardado"));
 }
 
+// A file that only the quiet rule let through is held open once removed, and is taken only
+// while a descriptor is spare for it: otherwise it stays as it is, for a later batch.
 bool BatchRun::claimAll() {
+  std::size_t toHold = 0;
   for (TakenFile& file : taken_) {
     if (file.stage != TakenFile::Stage::Checked) {
       continue;
@@ -83,6 +84,12 @@ bool BatchRun::claimAll() {
     if (stopped()) {
       return false;
     }
+    if (file.unseen && !canHoldMore(toHold + 1)) {
+      leave(file, QStringLiteral("no se pueden vigilar más archivos a la vez por si alguien "
+                                 "sigue escribiendo en ellos"));
+      continue;
+    }
+    toHold += file.unseen ? 1 : 0;
     const int error =
         ops_.renameAt(source(), file.name.constData(), source(), file.claim.constData());
     if (error == ENOENT) {
@@ -276,17 +283,18 @@ void BatchRun::deleteClaimed() {
   ops_.flush(source());
 }
 
-// An original that only the quiet rule let through is held open for a while once removed: its
-// writer may only have been pausing, and what it writes still is the user's.
+// An original that only the quiet rule let through is held open once removed, until it has been
+// quiet for a while: its writer may only have been pausing, and what it writes still is the
+// user's. claimAll kept a descriptor spare for it.
 void BatchRun::keepWatching(const TakenFile& file, UniqueFd held) {
-  if (!file.unseen || result_.removed.size() >= heldAtMost) {
+  if (!file.unseen) {
     return;
   }
   if (!result_.watched) {
     result_.watched = std::make_shared<const UniqueFd>(fcntl(watched_.get(), F_DUPFD_CLOEXEC, 0));
   }
-  result_.removed.push_back({file.name, std::make_shared<const UniqueFd>(std::move(held)),
-                             file.identity, file.mode & 0777});
+  result_.removed.push_back(
+      {file.name, holdOriginal(std::move(held)), file.identity, file.mode & 0777});
 }
 
 void BatchRun::undoCopies() {

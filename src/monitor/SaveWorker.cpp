@@ -20,7 +20,7 @@ FileOps& SaveWorker::ops() const {
 }
 
 void SaveWorker::checkLateWrites() {
-  const std::vector<LeftFile> restored = lateWrites_.check(QDateTime::currentDateTimeUtc(), ops());
+  const std::vector<LeftFile> restored = lateWrites_.check(LateWrites::Clock::now(), ops());
   if (lateWrites_.empty()) {
     lateTimer_.stop();
   }
@@ -64,7 +64,7 @@ void SaveWorker::deliver() {
   }
   thread_.join();
   pending_ = false;
-  lateWrites_.adopt(result_, QDateTime::currentDateTimeUtc());
+  lateWrites_.adopt(result_, LateWrites::Clock::now());
   if (!lateWrites_.empty() && !lateTimer_.isActive()) {
     lateTimer_.start();
   }
