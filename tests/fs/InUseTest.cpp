@@ -36,7 +36,8 @@ TEST(InUse, AQuietFileIsTakenButNotAsOneSeenClosed) {
   struct stat info {};
   ASSERT_EQ(fstat(fd.get(), &info), 0);
   for (const Case& c : cases) {
-    InUseCheck check{false, [&] {
+    InUseCheck check{false,
+                     [&] {
                        timespec now = info.st_ctim;
                        now.tv_sec += c.quietSeconds;
                        return now;
