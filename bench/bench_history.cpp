@@ -8,6 +8,7 @@
 #include "fs/RecordFile.h"
 #include "monitor/BatchHistory.h"
 #include "monitor/BatchSave.h"
+#include "monitor/BatchUndo.h"
 #include "windows/FrmLotes.h"
 
 #include <QApplication>
@@ -46,13 +47,14 @@ void BM_SaveOrUndo(benchmark::State& state) {
     const std::vector<QByteArray> names = fill(watched, fileCount, fileSize);
     moment = moment.addSecs(1);
     const SaveRequest request{saved, QStringLiteral("Fotos_"), watched, names, moment, {}, {}};
-    SaveResult result;
+    QString batchFolder;
     if (undo) {
-      result = saveBatch(request);
+      batchFolder = saveBatch(request).batchFolder;
       sync();
     }
     state.ResumeTiming();
-    result = undo ? undoBatch({result.batchFolder, watched, names}) : saveBatch(request);
+    const MoveReport result =
+        undo ? MoveReport(undoBatch({batchFolder, watched, names, saved})) : saveBatch(request);
     if (!result.ok() || result.moved != fileCount) {
       state.SkipWithError("save or undo failed");
       break;

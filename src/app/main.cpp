@@ -54,8 +54,14 @@ int main(int argc, char* argv[]) {
                                      ? prepareSettings(environment)
                                      : prepareNamedSettings(command.configFile);
   SingleInstance instance(settings.file);
-  if (instance.handOver()) {
-    return 0;
+  switch (instance.handOver()) {
+    case SingleInstance::Verdict::HandedOver:
+      return 0;
+    case SingleInstance::Verdict::NotAnswering:
+      QtMessagePresenter().critical(QStringLiteral("Varndel"), SingleInstance::notAnsweringText());
+      return 1;
+    case SingleInstance::Verdict::Run:
+      break;
   }
   AppContext context;
   context.settingsFile = settings.file;

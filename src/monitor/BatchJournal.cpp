@@ -105,6 +105,11 @@ QByteArray formatJournal(const BatchJournal& journal) {
   text += '\n';
   text += "watched " + QByteArray::number(static_cast<qulonglong>(journal.watchedDevice)) + ' ' +
           QByteArray::number(static_cast<qulonglong>(journal.watchedInode)) + '\n';
+  if (!journal.batch.path.isEmpty()) {
+    text += "batch " + journal.batch.path.toHex() + ' ' +
+            QByteArray::number(static_cast<qulonglong>(journal.batch.device)) + ' ' +
+            QByteArray::number(static_cast<qulonglong>(journal.batch.inode)) + '\n';
+  }
   for (const JournalEntry& entry : journal.entries) {
     const FileIdentity& id = entry.identity;
     text += "file " + hexOrNone(entry.name) + ' ' + hexOrNone(entry.claim) + ' ' +
@@ -167,7 +172,16 @@ std::optional<BatchJournal> parseJournal(const QByteArray& text) {
       !number(watched[1], journal.watchedDevice) || !number(watched[2], journal.watchedInode)) {
     return std::nullopt;
   }
-  for (qsizetype i = 3; i + 1 < lines.size(); ++i) {
+  qsizetype first = 3;
+  if (lines[3].startsWith("batch ")) {
+    const QList<QByteArray> batch = lines[3].split(' ');
+    if (batch.size() != 4 || !unhex(batch[1], journal.batch.path) || journal.batch.path.isEmpty() ||
+        !number(batch[2], journal.batch.device) || !number(batch[3], journal.batch.inode)) {
+      return std::nullopt;
+    }
+    ++first;
+  }
+  for (qsizetype i = first; i + 1 < lines.size(); ++i) {
     JournalEntry entry;
     if (!parseEntry(lines[i].split(' '), journal.mode, entry)) {
       return std::nullopt;

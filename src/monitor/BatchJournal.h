@@ -30,6 +30,13 @@ struct BatchJournal {
   dev_t watchedDevice = 0;
   ino_t watchedInode = 0;
   std::vector<JournalEntry> entries;
+  // Where the batch folder is, so that a recovery that starts from the index in the watched
+  // folder finds it wherever it lies; empty in journals written before it was kept.
+  struct Batch {
+    QByteArray path;
+    dev_t device = 0;
+    ino_t inode = 0;
+  } batch;
 };
 
 QByteArray formatJournal(const BatchJournal& journal);

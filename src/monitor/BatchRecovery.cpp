@@ -12,6 +12,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <map>
 #include <optional>
@@ -23,6 +24,7 @@ namespace {
 // five numbers; a journal has at most one line for each file of its two folders.
 constexpr std::size_t journalLineAtMost = 2300;
 constexpr std::size_t journalHeadAtMost = 128;
+constexpr std::size_t indexAtMost = std::size_t{64} << 20;
 const QByteArray unnamedName = "recuperado";
 
 bool ownedByUs(const struct stat& info) {
@@ -65,6 +67,31 @@ public:
     }
   }
 
+  // An index whose save or undo has ended without removing it names its batch: that batch is
+  // put right first, wherever it lies (a save folder changed since, a batch being undone), so
+  // that its hidden files are never taken for files that nothing names.
+  void recoverIndexed() {
+    for (const auto& [name, type] : watchedHidden_) {
+      if (name != indexName(tagOf(name)) || (type != DT_REG && type != DT_UNKNOWN)) {
+        continue;
+      }
+      std::optional<BatchJournal> journal;
+      {
+        UniqueFd index;
+        struct stat info {};
+        if (ops_.openAt(watched_, name.constData(), openflags::untrusted, index) != 0 ||
+            fstat(index.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid() ||
+            lockWithoutWaiting(index.get()) != 0) {
+          continue;
+        }
+        journal = readIndex(index.get(), info);
+      }
+      if (journal && !journal->batch.path.isEmpty()) {
+        recoverNamed(*journal);
+      }
+    }
+  }
+
   // Hidden names in the watched folder that no journal put right: a save's index names them
   // truly; what nothing names gets a plain visible name. A save still running keeps its index
   // locked, and its hidden files are its own. Names put right since the listing are passed by.
@@ -97,7 +124,7 @@ public:
       }
       std::optional<BatchJournal> journal;
       if (name == indexName(tag)) {
-        journal = readTrusted(index.get(), info, 0);
+        journal = readIndex(index.get(), info);
       }
       if (journal) {
         for (const JournalEntry& entry : journal->entries) {
@@ -123,6 +150,22 @@ public:
 private:
   void distrust(const QString& path, const QString& why) {
     report_.untrusted << path + QStringLiteral(": ") + why;
+  }
+
+  void recoverNamed(const BatchJournal& journal) {
+    const QByteArray& path = journal.batch.path;
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray name = path.mid(slash + 1);
+    const UniqueFd parent(open(slash <= 0 ? "/" : path.left(slash).constData(), openflags::folder));
+    struct stat info {};
+    if (!parent.valid() || !isSingleComponent(name) ||
+        fstatat(parent.get(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+        info.st_dev != journal.batch.device || info.st_ino != journal.batch.inode) {
+      return;
+    }
+    recoverOne(parent.get(), name, QFile::decodeName(path));
+    // Cut short before its journal was written: an empty folder that nothing else names.
+    ops_.removeFolder(parent.get(), name.constData());
   }
 
   void recoverOne(int parent, const QByteArray& name, const QString& path) {
@@ -201,6 +244,18 @@ private:
                                           std::size_t batchEntries) {
     const std::size_t limit =
         journalHeadAtMost + (watchedEntries_ + batchEntries + 1) * journalLineAtMost;
+    return readBounded(fd, info, limit);
+  }
+
+  // An index names every file of its batch, whose folder it does not see: it is read up to a
+  // fixed bound that a batch of any size stays under, and only when it is the user's own.
+  std::optional<BatchJournal> readIndex(int fd, const struct stat& info) {
+    return readTrusted(
+        fd, info,
+        std::max(indexAtMost, journalHeadAtMost + (watchedEntries_ + 1) * journalLineAtMost));
+  }
+
+  std::optional<BatchJournal> readBounded(int fd, const struct stat& info, std::size_t limit) {
     QByteArray text;
     std::optional<BatchJournal> parsed;
     if (static_cast<std::size_t>(info.st_size) <= limit && readAll(fd, limit, text) == 0) {
@@ -316,6 +371,7 @@ RecoveryReport recoverInterruptedSaves(const QString& saveFolder, const QString&
       (saveInfo.st_dev != watchedInfo.st_dev || saveInfo.st_ino != watchedInfo.st_ino)) {
     recovery.scan(save.get(), saveFolder);
   }
+  recovery.recoverIndexed();
   recovery.sweep();
   return report;
 }

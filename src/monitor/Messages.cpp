@@ -60,7 +60,7 @@ QString quotedNames(const auto& files) {
   return shown.join(QStringLiteral(", "));
 }
 
-QString batchName(const SaveResult& result) {
+QString batchName(const MoveReport& result) {
   return result.batchFolder.section(QLatin1Char('/'), -1);
 }
 
@@ -68,7 +68,7 @@ const QString nothingLost = QStringLiteral("No se ha perdido ningún archivo");
 
 // "<opening>: <reason> (<what it concerns>). No se ha perdido ningún archivo." The reason comes
 // first: the path is often long.
-QString failureSentence(const QString& opening, const SaveResult& result) {
+QString failureSentence(const QString& opening, const MoveReport& result) {
   const QString where =
       result.concerned.isEmpty() ? QString() : QStringLiteral(" (") + result.concerned + ')';
   return opening + QStringLiteral(": ") + result.reason + where + QStringLiteral(". ") +
@@ -253,7 +253,7 @@ QString undoWhileSaving() {
   return QStringLiteral("Se está guardando un lote. Podrá deshacerlo cuando termine.");
 }
 
-QString undoReport(const SaveResult& result) {
+QString undoReport(const UndoResult& result) {
   if (!result.ok()) {
     return failureSentence(QStringLiteral("No se pudo deshacer el lote"), result);
   }

@@ -3,6 +3,7 @@
 
 #include "monitor/BatchRecovery.h"
 #include "monitor/BatchSave.h"
+#include "monitor/BatchUndo.h"
 
 #include <QByteArray>
 #include <QString>
@@ -49,4 +50,4 @@ QString monitoringStoppedForUndo();
 // An undo refused because a save is running.
 QString undoWhileSaving();
 // How an undo ended: what came back, under which names, what was missing and what stayed.
-QString undoReport(const SaveResult& result);
+QString undoReport(const UndoResult& result);

@@ -142,17 +142,12 @@ void MonitorSession::save(const BatchPlace& place, const QString& saveFolder, bo
   savingTo_ = place;
   const QDateTime now = env_.now();
   savingAt_ = now;
-  SaveWorker::Job job{{place.base, place.prefix, watchedFolder(), list_.names(), now,
-                       policy_.overdue(now), policy_.lastInUse()},
-                      saveFolder,
-                      env_.fileOps,
-                      {true,
-                       {},
-                       [watch = &writeWatch_](const QByteArray& name, const timespec& modified) {
-                         return watch->verdict(name, modified);
-                       }},
-                      std::nullopt};
-  saver_.start(std::move(job));
+  saver_.save({place.base, place.prefix, watchedFolder(), list_.names(), now, policy_.overdue(now),
+               policy_.lastInUse()},
+              {watchedFolder(), saveFolder, env_.fileOps},
+              {true, {}, [watch = &writeWatch_](const QByteArray& name, const timespec& modified) {
+                 return watch->verdict(name, modified);
+               }});
 }
 
 // The list is refreshed after every save, so that what it names is what the folder holds.
@@ -210,16 +205,12 @@ bool MonitorSession::undo(const QString& batchFolder, const std::vector<QByteArr
   stop();
   busy_ = true;
   undoing_ = true;
-  SaveWorker::Job job;
-  job.request.watchedFolder = watchedFolder();
-  job.saveFolder = QFileInfo(batchFolder).path();
-  job.ops = env_.fileOps;
-  job.undo = UndoRequest{batchFolder, watchedFolder(), names};
-  saver_.start(std::move(job));
+  UndoRequest request{batchFolder, watchedFolder(), names, settings::saveFolder(env_.settingsFile)};
+  saver_.undo(std::move(request), {watchedFolder(), QFileInfo(batchFolder).path(), env_.fileOps});
   return true;
 }
 
-void MonitorSession::undoFinished(const SaveResult& result, const RecoveryReport& recovery) {
+void MonitorSession::undoFinished(const UndoResult& result, const RecoveryReport& recovery) {
   list_.refresh();
   emit countChanged(count());
   if (!recovery.empty()) {

@@ -115,7 +115,7 @@ signals:
   // A save recorded a batch in the history.
   void historyChanged();
   // An undo has ended.
-  void undone(const SaveResult& result);
+  void undone(const UndoResult& result);
 
 private:
   void setCanSave(bool canSave);
@@ -127,7 +127,7 @@ private:
   BatchPlace savePlace() const;
   void save(const BatchPlace& place, const QString& saveFolder, bool byHand);
   void saveFinished(const SaveResult& result, const RecoveryReport& recovery);
-  void undoFinished(const SaveResult& result, const RecoveryReport& recovery);
+  void undoFinished(const UndoResult& result, const RecoveryReport& recovery);
   void record(const SaveResult& result);
   void endBusy();
 

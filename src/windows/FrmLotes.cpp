@@ -156,7 +156,7 @@ void FrmLotes::cmddeshacer_Click() {
   updateButtons();
 }
 
-void FrmLotes::showUndone(const SaveResult& result) {
+void FrmLotes::showUndone(const UndoResult& result) {
   undoing_ = false;
   refresh();
   lblresultado->setText(undoReport(result));

@@ -4,6 +4,7 @@
 #include "forms/Form.h"
 #include "monitor/BatchHistory.h"
 #include "monitor/BatchSave.h"
+#include "monitor/BatchUndo.h"
 
 class HistoryModel;
 class MonitorSession;
@@ -31,7 +32,7 @@ public:
 private:
   int selectedRow() const;
   void updateButtons();
-  void showUndone(const SaveResult& result);
+  void showUndone(const UndoResult& result);
 
   QTreeView* lstlotes;
   QLabel* lblmonitor;

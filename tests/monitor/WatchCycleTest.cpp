@@ -233,14 +233,17 @@ TEST_F(WatchCycleTest, FailedAutomaticSaveIsToldOnceAndNotRetriedUntilSomethingC
   tick(s);
   EXPECT_EQ(attempts, 2);
   EXPECT_TRUE(status.isEmpty());
-  world.now = world.now.addSecs(30);
+  world.now = world.now.addSecs(-3600);
+  tick(s);
+  EXPECT_EQ(attempts, 3) << "a clock set back does not keep the pause going";
+  world.now = world.now.addSecs(3600 + 30);
   tick(s);
   EXPECT_TRUE(status.contains(world.path(QStringLiteral("missing"))))
       << "a failure that lasts is recalled once its notice has faded";
 
   drop(1, QStringLiteral("g"));
   tick(s);
-  EXPECT_EQ(attempts, 4) << "a new file is worth a new try";
+  EXPECT_EQ(attempts, 5) << "a new file is worth a new try";
   world.makeFolder(QStringLiteral("missing"));
   world.now = world.now.addSecs(30);
   tick(s);

@@ -134,6 +134,8 @@ TEST_F(IniFile, Windows1252RoundTripsEveryByteFrom0x80To0x9F) {
   for (const int byte : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
     EXPECT_EQ(text.mid(byte - 0x80, 1), QChar(byte));
   }
+  EXPECT_EQ(text.front(), QStringLiteral("€"));
+  EXPECT_EQ(text.back(), QStringLiteral("Ÿ"));
   ASSERT_TRUE(GrabaIni(file(), section, QStringLiteral("Dir2"), text));
   EXPECT_EQ(content(), "[CONFIGURACION]\nDir1=" + high + "\nDir2=" + high + "\n");
 }

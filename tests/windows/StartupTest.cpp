@@ -269,7 +269,7 @@ TEST_F(Startup, InterruptedSaveOrUndoIsPutRightAtStartAndTold) {
     ASSERT_EQ(stat(QFile::encodeName(world.path(QStringLiteral("in"))).constData(), &watched), 0);
     ASSERT_TRUE(
         QFile::rename(world.path(QStringLiteral("in/f0.bmp")), batch + QStringLiteral("/f0.bmp")));
-    BatchJournal journal{c.mode, watched.st_dev, watched.st_ino, {}};
+    BatchJournal journal{c.mode, watched.st_dev, watched.st_ino, {}, {}};
     journal.entries.push_back({"f0.bmp", {}, {}, identityOf(file), {}});
     QFile written(batch + QLatin1Char('/') + QString::fromLatin1(journalName));
     ASSERT_TRUE(written.open(QIODevice::WriteOnly));

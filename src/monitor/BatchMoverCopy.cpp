@@ -3,7 +3,7 @@
 #include "fs/ErrnoText.h"
 #include "fs/FileOps.h"
 #include "fs/OpenFlags.h"
-#include "monitor/BatchRun.h"
+#include "monitor/BatchMover.h"
 #include "monitor/LateWrites.h"
 
 #include <QFile>
@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <cerrno>
+#include <set>
 
 // Across file systems a file must be copied, and the original removed only once its copy is
 // whole on the disk. Every original is claimed first, by a rename to a private name: that
@@ -26,8 +27,8 @@ bool hasClaim(const TakenFile& file) {
 
 }  // namespace
 
-bool BatchRun::copyAll() {
-  tag_ = saveTag(batchInfo_.st_ino);
+bool BatchMover::copyAll() {
+  tag_ = saveTag(batch().info.st_ino);
   qsizetype index = 0;
   for (TakenFile& file : taken_) {
     file.claim = tag_ + "-claim-" + QByteArray::number(index);
@@ -35,7 +36,7 @@ bool BatchRun::copyAll() {
     ++index;
   }
   planTargets();
-  if (!writeJournal(returning_ ? BatchJournal::Mode::ReturnCopy : BatchJournal::Mode::Copy)) {
+  if (!writeJournal(direction_.copyMode)) {
     return false;
   }
   bool copied = claimAll();
@@ -44,9 +45,9 @@ bool BatchRun::copyAll() {
   }
   copied = copied && flushCopies() && publishCopies();
   if (copied) {
-    const int error = returning_ ? ops_.flush(target()) : flushBoth();
-    copied = error == 0 ? batchStillReachable()
-                        : fail(SaveFailure::Other, result_.batchFolder, diskError(error));
+    const int error = flushWithParent(target());
+    copied = error == 0 ? targetStillReachable()
+                        : fail(SaveFailure::Other, target().path, diskError(error));
   }
   if (!copied) {
     undoCopies();
@@ -57,8 +58,30 @@ bool BatchRun::copyAll() {
   return true;
 }
 
-bool BatchRun::returnClaim(TakenFile& file) {
-  const QByteArray name = restoreClaimed(ops_, source(), file.claim, file.name);
+// A copy takes its name only once whole, and a recovery must know that name to tell a copy
+// from the user's own file: where a taken name gives a kept one, it is chosen, and journaled,
+// before the copy is made.
+void BatchMover::planTargets() {
+  if (direction_.clash != NameClash::KeepBoth) {
+    return;
+  }
+  std::set<QByteArray> planned;
+  const auto isPlanned = [&planned](const QByteArray& name) { return planned.count(name) != 0; };
+  for (TakenFile& file : taken_) {
+    if (file.stage != TakenFile::Stage::Checked) {
+      continue;
+    }
+    file.target = freeName(ops_, target().fd, file.name, isPlanned);
+    if (file.target.isEmpty()) {
+      leave(file, QStringLiteral("no queda ningún nombre libre para él en ") + theWord(target()));
+      continue;
+    }
+    planned.insert(file.target);
+  }
+}
+
+bool BatchMover::returnClaim(TakenFile& file) {
+  const QByteArray name = restoreClaimed(ops_, source().fd, file.claim, file.name);
   if (name.isEmpty()) {
     hidden_ = true;
     return false;
@@ -67,7 +90,7 @@ bool BatchRun::returnClaim(TakenFile& file) {
   return true;
 }
 
-void BatchRun::giveBack(TakenFile& file, const QString& reason) {
+void BatchMover::giveBack(TakenFile& file, const QString& reason) {
   leave(file, returnClaim(file)
                   ? reason
                   : reason + QStringLiteral("; recuperará su nombre en el próximo guardado"));
@@ -75,7 +98,8 @@ void BatchRun::giveBack(TakenFile& file, const QString& reason) {
 
 // A file that only the quiet rule let through is held open once removed, and is taken only
 // while a descriptor is spare for it: otherwise it stays as it is, for a later batch.
-bool BatchRun::claimAll() {
+bool BatchMover::claimAll() {
+  const QString what = QStringLiteral("no se puede quitar ") + ofTheWord(source()) + ": ";
   std::size_t toHold = 0;
   for (TakenFile& file : taken_) {
     if (file.stage != TakenFile::Stage::Checked) {
@@ -91,12 +115,11 @@ bool BatchRun::claimAll() {
     }
     toHold += file.unseen ? 1 : 0;
     const int error =
-        ops_.renameAt(source(), file.name.constData(), source(), file.claim.constData());
+        ops_.renameAt(source().fd, file.name.constData(), source().fd, file.claim.constData());
     if (error == ENOENT) {
-      leave(file, QStringLiteral("ya no estaba en el directorio"));
+      vanish(file);
       continue;
     }
-    const QString what = QStringLiteral("no se puede quitar del directorio de monitorización: ");
     if (error != 0 && leaveOnFileError(file, error, what)) {
       continue;
     }
@@ -105,19 +128,19 @@ bool BatchRun::claimAll() {
     }
     file.stage = TakenFile::Stage::Claimed;
     struct stat info {};
-    if (ops_.statAt(source(), file.claim.constData(), info) != 0 ||
+    if (ops_.statAt(source().fd, file.claim.constData(), info) != 0 ||
         !(identityOf(info) == file.identity)) {
-      giveBack(file, QStringLiteral("cambió mientras se guardaba el lote"));
+      giveBack(file, QStringLiteral("cambió mientras se movía"));
     }
   }
   return true;
 }
 
-bool BatchRun::copyOne(TakenFile& file) {
+bool BatchMover::copyOne(TakenFile& file) {
   UniqueFd original;
   struct stat before {};
   if (const int error =
-          ops_.openAt(source(), file.claim.constData(), openflags::untrusted, original);
+          ops_.openAt(source().fd, file.claim.constData(), openflags::untrusted, original);
       error != 0 || fstat(original.get(), &before) != 0) {
     return fail(SaveFailure::Other, sourcePath(file.name), errnoText(error != 0 ? error : errno));
   }
@@ -126,10 +149,10 @@ bool BatchRun::copyOne(TakenFile& file) {
     return true;
   }
   UniqueFd destination;
-  if (const int error = ops_.openAt(target(), file.temporary.constData(),
+  if (const int error = ops_.openAt(target().fd, file.temporary.constData(),
                                     O_WRONLY | O_CREAT | O_EXCL, destination, file.mode & 0777);
       error != 0) {
-    return fail(SaveFailure::Other, result_.batchFolder, errnoText(error));
+    return fail(SaveFailure::Other, target().path, errnoText(error));
   }
   file.stage = TakenFile::Stage::Copied;
   struct stat made {};
@@ -140,10 +163,11 @@ bool BatchRun::copyOne(TakenFile& file) {
   if (const int error = ops_.copy(original.get(), destination.get(), copied); error != 0) {
     return fail(SaveFailure::Other, sourcePath(file.name), errnoText(error));
   }
+  // Checked by its identity after the copy: a file that changed meanwhile is never published.
   struct stat after {};
   if (fstat(original.get(), &after) != 0 || !(identityOf(after) == file.identity)) {
     destination.reset();
-    ops_.unlinkAt(target(), file.temporary.constData());
+    ops_.unlinkAt(target().fd, file.temporary.constData());
     giveBack(file, QStringLiteral("cambió mientras se copiaba"));
     return true;
   }
@@ -157,15 +181,15 @@ bool BatchRun::copyOne(TakenFile& file) {
   // Start writing back now, so the flush before the deletions finds little left to do.
   sync_file_range(destination.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
   if (const int error = destination.reset(); error != 0) {
-    return fail(SaveFailure::Other, result_.batchFolder, diskError(error));
+    return fail(SaveFailure::Other, target().path, diskError(error));
   }
   advance();
   return true;
 }
 
-// A real name in the batch folder never holds a partial file: copies take their names only
-// once they are whole on the disk.
-bool BatchRun::flushCopies() {
+// A real name in the target never holds a partial file: copies take their names only once
+// they are whole on the disk.
+bool BatchMover::flushCopies() {
   for (const TakenFile& file : taken_) {
     if (file.stage != TakenFile::Stage::Copied) {
       continue;
@@ -174,97 +198,97 @@ bool BatchRun::flushCopies() {
       return false;
     }
     UniqueFd copy;
-    int error = ops_.openAt(target(), file.temporary.constData(), O_RDONLY, copy);
+    int error = ops_.openAt(target().fd, file.temporary.constData(), O_RDONLY, copy);
     if (error == 0) {
       error = ops_.flush(copy.get());
     }
     if (error != 0) {
-      return fail(SaveFailure::Other, result_.batchFolder, diskError(error));
+      return fail(SaveFailure::Other, target().path, diskError(error));
     }
   }
   return true;
 }
 
-bool BatchRun::publishCopies() {
+bool BatchMover::publishCopies() {
   for (TakenFile& file : taken_) {
     if (file.stage != TakenFile::Stage::Copied) {
       continue;
     }
-    const int error =
-        ops_.renameAt(target(), file.temporary.constData(), target(), file.target.constData());
-    if (error == EEXIST && returning_) {
-      ops_.unlinkAt(target(), file.temporary.constData());
-      giveBack(file, QStringLiteral("otro archivo tomó su nombre mientras volvía"));
+    const int error = ops_.renameAt(target().fd, file.temporary.constData(), target().fd,
+                                    file.target.constData());
+    if (error == EEXIST && direction_.clash == NameClash::KeepBoth) {
+      ops_.unlinkAt(target().fd, file.temporary.constData());
+      giveBack(file, QStringLiteral("otro archivo tomó su nombre en ") + theWord(target()));
       continue;
     }
     if (error != 0) {
-      return fail(SaveFailure::Other, result_.batchFolder, errnoText(error));
+      return fail(SaveFailure::Other, targetPath(file.target), errnoText(error));
     }
     file.stage = TakenFile::Stage::Published;
   }
   return true;
 }
 
-// A save folder that went away meanwhile (a lazy unmount) still takes writes through the open
+// A target that went away meanwhile (a lazy unmount) still takes writes through the open
 // folder, and they are lost with it: the originals stay until the path leads to the same folder
-// and every copy is found there.
-bool BatchRun::batchStillReachable() {
-  const UniqueFd reached = reopenTarget();
-  const struct stat& expected = returning_ ? watchedInfo_ : batchInfo_;
+// and every copy is found there. In a folder that others take files from, a copy published and
+// flushed there and taken since is the user's file: its original goes as planned, so that no
+// file ends up in two places.
+bool BatchMover::targetStillReachable() {
+  const UniqueFd reached = reopen(target());
   struct stat info {};
-  if (!reached.valid() || fstat(reached.get(), &info) != 0 || info.st_dev != expected.st_dev ||
-      info.st_ino != expected.st_ino) {
-    return fail(SaveFailure::Other, returning_ ? request_.watchedFolder : result_.batchFolder,
-                returning_
-                    ? QStringLiteral("el directorio de monitorización dejó de estar accesible")
-                    : QStringLiteral("el directorio del lote dejó de estar accesible"));
+  if (!reached.valid() || fstat(reached.get(), &info) != 0 || info.st_dev != target().info.st_dev ||
+      info.st_ino != target().info.st_ino) {
+    return fail(SaveFailure::Other, target().path,
+                theWord(target()) + QStringLiteral(" dejó de estar accesible"));
+  }
+  if (target().othersTakeFiles) {
+    return true;
   }
   for (const TakenFile& file : taken_) {
     if (file.stage == TakenFile::Stage::Published &&
         (ops_.statAt(reached.get(), file.target.constData(), info) != 0 ||
          info.st_ino != file.copyInode || info.st_size != file.identity.size)) {
-      return fail(SaveFailure::Other,
-                  result_.batchFolder + QLatin1Char('/') + displayName(file.name),
-                  QStringLiteral("la copia ya no está en el lote"));
+      return fail(SaveFailure::Other, targetPath(file.target),
+                  QStringLiteral("la copia ya no está en ") + theWord(target()));
     }
   }
   return true;
 }
 
-UniqueFd BatchRun::reopenTarget() {
+UniqueFd BatchMover::reopen(const MoveFolder& folder) {
   UniqueFd reached;
-  if (returning_) {
-    ops_.openAt(AT_FDCWD, QFile::encodeName(request_.watchedFolder).constData(), openflags::folder,
-                reached);
+  if (folder.name.isEmpty()) {
+    ops_.openAt(AT_FDCWD, QFile::encodeName(folder.path).constData(), openflags::folder, reached);
     return reached;
   }
-  UniqueFd base;
-  if (ops_.openAt(AT_FDCWD, QFile::encodeName(request_.base).constData(), openflags::folder,
-                  base) == 0) {
-    ops_.openAt(base.get(), batchName_.constData(), openflags::untrustedFolder, reached);
+  UniqueFd parent;
+  if (ops_.openAt(AT_FDCWD, QFile::encodeName(folder.parentPath).constData(), openflags::folder,
+                  parent) == 0) {
+    ops_.openAt(parent.get(), folder.name.constData(), openflags::untrustedFolder, reached);
   }
   return reached;
 }
 
 // An original is removed only while it is still exactly what was copied; one that changed
-// goes back to its name, and its earlier content stays in the batch. It is held open across
+// goes back to its name, and its earlier content stays in the target. It is held open across
 // its removal, so that a write that slips in between the check and the removal is caught
 // afterwards and its content written back.
-void BatchRun::deleteClaimed() {
+void BatchMover::deleteClaimed() {
+  const QString copyThere = QStringLiteral("; su copia anterior está en ") + theWord(target());
   for (TakenFile& file : taken_) {
     if (file.stage != TakenFile::Stage::Published) {
       continue;
     }
     UniqueFd held;
     struct stat now {};
-    int error = ops_.openAt(source(), file.claim.constData(), openflags::untrusted, held);
+    int error = ops_.openAt(source().fd, file.claim.constData(), openflags::untrusted, held);
     if (error == 0 && (fstat(held.get(), &now) != 0 || !(identityOf(now) == file.identity))) {
-      giveBack(file,
-               QStringLiteral("cambió después de copiarse; su copia anterior está en el lote"));
+      giveBack(file, QStringLiteral("cambió después de copiarse") + copyThere);
       continue;
     }
     if (error == 0) {
-      error = ops_.unlinkAt(source(), file.claim.constData());
+      error = ops_.unlinkAt(source().fd, file.claim.constData());
     }
     if (error != 0) {
       giveBack(file, QStringLiteral("no se pudo borrar: ") + errnoText(error));
@@ -276,37 +300,46 @@ void BatchRun::deleteClaimed() {
       continue;
     }
     const QByteArray restored =
-        restoreContent(ops_, source(), held.get(), file.name, file.mode & 0777);
+        restoreContent(ops_, source().fd, held.get(), file.name, file.mode & 0777);
     file.name = restored.isEmpty() ? file.name : restored;
-    leave(file, QStringLiteral("cambió mientras se guardaba; su copia anterior está en el lote"));
+    leave(file, QStringLiteral("cambió al borrarse") + copyThere);
   }
-  ops_.flush(source());
+  ops_.flush(source().fd);
 }
 
 // An original that only the quiet rule let through is held open once removed, until it has been
 // quiet for a while: its writer may only have been pausing, and what it writes still is the
 // user's. claimAll kept a descriptor spare for it.
-void BatchRun::keepWatching(const TakenFile& file, UniqueFd held) {
+void BatchMover::keepWatching(const TakenFile& file, UniqueFd held) {
   if (!file.unseen) {
     return;
   }
-  if (!result_.watched) {
-    result_.watched = std::make_shared<const UniqueFd>(fcntl(watched_.get(), F_DUPFD_CLOEXEC, 0));
+  if (!lateWritesFolder_) {
+    lateWritesFolder_ = std::make_shared<const UniqueFd>(fcntl(source().fd, F_DUPFD_CLOEXEC, 0));
   }
-  result_.removed.push_back(
-      {file.name, holdOriginal(std::move(held)), file.identity, file.mode & 0777});
+  removed_.push_back({file.name, holdOriginal(std::move(held)), file.identity, file.mode & 0777});
 }
 
-void BatchRun::undoCopies() {
+// A published copy is taken back only while it is still there as made; in a folder that others
+// take files from, one gone since was taken as the user's file, and its original goes instead.
+void BatchMover::undoCopies() {
   for (TakenFile& file : taken_) {
     if (file.stage == TakenFile::Stage::Copied) {
-      ops_.unlinkAt(target(), file.temporary.constData());
+      ops_.unlinkAt(target().fd, file.temporary.constData());
     } else if (file.stage == TakenFile::Stage::Published) {
-      ops_.unlinkAt(target(), file.target.constData());
+      struct stat info {};
+      if (ops_.statAt(target().fd, file.target.constData(), info) == 0 &&
+          info.st_ino == file.copyInode) {
+        ops_.unlinkAt(target().fd, file.target.constData());
+      } else if (target().othersTakeFiles &&
+                 ops_.unlinkAt(source().fd, file.claim.constData()) == 0) {
+        done(file);
+        continue;
+      }
     }
     if (hasClaim(file) && returnClaim(file)) {
       file.stage = TakenFile::Stage::Checked;
     }
   }
-  ops_.flush(source());
+  ops_.flush(source().fd);
 }
