@@ -8,6 +8,7 @@
 #include "forms/AppContext.h"
 #include "forms/Forms.h"
 #include "forms/MessagePresenter.h"
+#include "fs/OpenFileLimit.h"
 #include "settings/SettingsLocation.h"
 #include "windows/FrmInicio.h"
 #include "windows/FrmMonitoreo.h"
@@ -34,6 +35,7 @@ CommandLine readArguments(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  raiseOpenFileLimit();
   const CommandLine command = readArguments(argc, argv);
   if (command.ends) {
     std::fputs(command.output.toLocal8Bit().constData(), command.status == 0 ? stdout : stderr);

@@ -4,6 +4,7 @@
 #include "fs/FileOps.h"
 #include "fs/OpenFlags.h"
 #include "monitor/BatchMover.h"
+#include "monitor/LateWrites.h"
 
 #include <QFile>
 
@@ -18,9 +19,6 @@
 // the original name meanwhile is a different file, which is never touched.
 
 namespace {
-
-// Descriptors are a limited resource: past this many, removed originals are let go at once.
-constexpr std::size_t heldAtMost = 256;
 
 bool hasClaim(const TakenFile& file) {
   return file.stage == TakenFile::Stage::Claimed || file.stage == TakenFile::Stage::Copied ||
@@ -98,8 +96,11 @@ void BatchMover::giveBack(TakenFile& file, const QString& reason) {
                   : reason + QStringLiteral("; recuperará su nombre en el próximo guardado"));
 }
 
+// A file that only the quiet rule let through is held open once removed, and is taken only
+// while a descriptor is spare for it: otherwise it stays as it is, for a later batch.
 bool BatchMover::claimAll() {
   const QString what = QStringLiteral("no se puede quitar ") + ofTheWord(source()) + ": ";
+  std::size_t toHold = 0;
   for (TakenFile& file : taken_) {
     if (file.stage != TakenFile::Stage::Checked) {
       continue;
@@ -107,6 +108,12 @@ bool BatchMover::claimAll() {
     if (stopped()) {
       return false;
     }
+    if (file.unseen && !canHoldMore(toHold + 1)) {
+      leave(file, QStringLiteral("no se pueden vigilar más archivos a la vez por si alguien "
+                                 "sigue escribiendo en ellos"));
+      continue;
+    }
+    toHold += file.unseen ? 1 : 0;
     const int error =
         ops_.renameAt(source().fd, file.name.constData(), source().fd, file.claim.constData());
     if (error == ENOENT) {
@@ -300,17 +307,17 @@ void BatchMover::deleteClaimed() {
   ops_.flush(source().fd);
 }
 
-// An original that only the quiet rule let through is held open for a while once removed: its
-// writer may only have been pausing, and what it writes still is the user's.
+// An original that only the quiet rule let through is held open once removed, until it has been
+// quiet for a while: its writer may only have been pausing, and what it writes still is the
+// user's. claimAll kept a descriptor spare for it.
 void BatchMover::keepWatching(const TakenFile& file, UniqueFd held) {
-  if (!file.unseen || removed_.size() >= heldAtMost) {
+  if (!file.unseen) {
     return;
   }
   if (!lateWritesFolder_) {
     lateWritesFolder_ = std::make_shared<const UniqueFd>(fcntl(source().fd, F_DUPFD_CLOEXEC, 0));
   }
-  removed_.push_back({file.name, std::make_shared<const UniqueFd>(std::move(held)), file.identity,
-                      file.mode & 0777});
+  removed_.push_back({file.name, holdOriginal(std::move(held)), file.identity, file.mode & 0777});
 }
 
 // A published copy is taken back only while it is still there as made; in a folder that others

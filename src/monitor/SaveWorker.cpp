@@ -20,7 +20,7 @@ FileOps& SaveWorker::ops() const {
 }
 
 void SaveWorker::checkLateWrites() {
-  const std::vector<LeftFile> restored = lateWrites_.check(QDateTime::currentDateTimeUtc(), ops());
+  const std::vector<LeftFile> restored = lateWrites_.check(LateWrites::Clock::now(), ops());
   if (lateWrites_.empty()) {
     lateTimer_.stop();
   }
@@ -80,8 +80,8 @@ void SaveWorker::deliver() {
   }
   thread_.join();
   pending_ = false;
-  if (const auto* saved = std::get_if<SaveResult>(&result_)) {
-    lateWrites_.adopt(*saved, QDateTime::currentDateTimeUtc());
+  if (auto* saved = std::get_if<SaveResult>(&result_)) {
+    lateWrites_.adopt(*saved, LateWrites::Clock::now());
     if (!lateWrites_.empty() && !lateTimer_.isActive()) {
       lateTimer_.start();
     }
