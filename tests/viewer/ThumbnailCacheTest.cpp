@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "common/TestSupport.h"
 #include "viewer/ThumbnailCache.h"
 #include "viewer/ThumbnailLoader.h"
 #include "viewer/ThumbnailMaker.h"
@@ -6,9 +7,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QMap>
-#include <QTemporaryDir>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -16,8 +15,6 @@
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <functional>
 
 namespace {
 
@@ -35,48 +32,18 @@ QMap<QByteArray, QByteArray> plainTexts(const QByteArray& png) {
   return texts;
 }
 
-struct World {
-  QTemporaryDir dir;
-  QString root = dir.filePath(QStringLiteral("cache"));
-  QString source = dir.filePath(QStringLiteral("captura 1.bmp"));
-  QByteArray sourcePath = QFile::encodeName(source);
-  qint64 modified = 0;
-
-  World() {
-    QImage picture(320, 180, QImage::Format_RGB32);
-    picture.fill(Qt::blue);
-    picture.save(source, "BMP");
-    struct stat info {};
-    ::stat(sourcePath.constData(), &info);
-    modified = info.st_mtim.tv_sec;
-  }
-  QString normal() const { return root + QStringLiteral("/thumbnails/normal"); }
-  QString entry() const {
-    return normal() + '/' + QString::fromLatin1(entryName(fileUri(sourcePath)));
-  }
-  // An entry as a file manager writes it, in red, so that its use shows.
-  QByteArray managersEntry(const QByteArray& uri, qint64 mtime, int side = 64) const {
-    QImage red(side, side * 9 / 16, QImage::Format_RGB32);
-    red.fill(Qt::red);
-    red.setText(QStringLiteral("Thumb::URI"), QString::fromLatin1(uri));
-    red.setText(QStringLiteral("Thumb::MTime"), QString::number(mtime));
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    red.save(&buffer, "PNG");
-    return png;
-  }
-  void plant(const QByteArray& bytes) const {
-    QDir().mkpath(normal());
-    QFile file(entry());
-    file.open(QIODevice::WriteOnly);
-    file.write(bytes);
-  }
-  QByteArray read(const QString& path) const {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
-};
+// An entry as a file manager writes it, in red so that its use shows.
+QByteArray managersEntry(const QByteArray& uri, qint64 modified, int width = 64) {
+  QImage red(width, width * 9 / 16, QImage::Format_RGB32);
+  red.fill(Qt::red);
+  red.setText(QStringLiteral("Thumb::URI"), QString::fromLatin1(uri));
+  red.setText(QStringLiteral("Thumb::MTime"), QString::number(modified));
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  red.save(&buffer, "PNG");
+  return png;
+}
 
 mode_t modeOf(const QString& path) {
   struct stat info {};
@@ -84,116 +51,86 @@ mode_t modeOf(const QString& path) {
   return info.st_mode;
 }
 
-// Root writes anywhere: as root, the step runs as "nobody" over a cache folder of its own.
-void asUserWithoutWrite(World& w, const std::function<void()>& step) {
-  QDir().mkpath(w.root);
-  const QByteArray root = QFile::encodeName(w.root);
-  const passwd* nobody = geteuid() == 0 ? getpwnam("nobody") : nullptr;
-  if (nobody != nullptr) {
-    ASSERT_EQ(chmod(QFile::encodeName(w.dir.path()).constData(), 0755), 0);
-    ASSERT_EQ(chown(root.constData(), nobody->pw_uid, nobody->pw_gid), 0);
-  }
-  ASSERT_EQ(chmod(root.constData(), 0500), 0);
-  ASSERT_TRUE(nobody == nullptr || seteuid(nobody->pw_uid) == 0);
-  step();
-  ASSERT_TRUE(nobody == nullptr || seteuid(0) == 0);
-}
-
-// The entry that matches is used as it is; any other is passed over and the thumbnail made
-// from the file, and kept when the cache can be written, in the form file managers read.
+// The entry that matches the file as it is now is used as it is; any other is passed over, and
+// the thumbnail made from the file is kept, as file managers read it, where the cache can be
+// written.
 TEST(ThumbnailCache, AnEntryIsUsedOnlyWhenItMatchesTheFileAndIsOurs) {
-  enum class After { Used, Remade, NothingWritten };
-  const struct Case {
-    const char* what;
-    std::function<void(World&)> plant;
-    After after;
-  } cases[] = {
-      {"no entry", [](World&) {}, After::Remade},
-      {"a matching entry",
-       [](World& w) { w.plant(w.managersEntry(fileUri(w.sourcePath), w.modified)); }, After::Used},
-      {"a stale Thumb::MTime",
-       [](World& w) { w.plant(w.managersEntry(fileUri(w.sourcePath), w.modified - 1)); },
-       After::Remade},
-      {"another file's Thumb::URI",
-       [](World& w) { w.plant(w.managersEntry("file:///tmp/otra.bmp", w.modified)); },
-       After::Remade},
-      {"a truncated PNG",
-       [](World& w) {
-         const QByteArray whole = w.managersEntry(fileUri(w.sourcePath), w.modified);
-         w.plant(whole.left(whole.size() / 2));
-       },
-       After::Remade},
-      {"larger than a normal thumbnail",
-       [](World& w) { w.plant(w.managersEntry(fileUri(w.sourcePath), w.modified, 256)); },
-       After::Remade},
-      {"a link to a matching entry",
-       [](World& w) {
-         const QString elsewhere = w.dir.filePath(QStringLiteral("elsewhere.png"));
-         QFile file(elsewhere);
-         file.open(QIODevice::WriteOnly);
-         file.write(w.managersEntry(fileUri(w.sourcePath), w.modified));
-         QDir().mkpath(w.normal());
-         QFile::link(elsewhere, w.entry());
-       },
-       After::Remade},
-      {"an unwritable cache folder", [](World&) {}, After::NothingWritten},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    World w;
-    c.plant(w);
-    const QByteArray before = w.read(w.entry());
-    QImage shown;
-    const auto step = [&] {
-      shown = thumbnailThroughCache(w.sourcePath, ThumbnailCache(w.root), makeThumbnail);
-    };
-    if (c.after == After::NothingWritten) {
-      asUserWithoutWrite(w, step);
-    } else {
-      step();
+  enum Planted { Nothing, Matching, StaleTime, OtherUri, Truncated, TooLarge, Link, Unwritable };
+  for (const Planted planted :
+       {Nothing, Matching, StaleTime, OtherUri, Truncated, TooLarge, Link, Unwritable}) {
+    SCOPED_TRACE(planted);
+    TestWorld world;
+    const QString root = world.makeFolder(QStringLiteral("cache"));
+    const QByteArray source = QFile::encodeName(world.path(QStringLiteral("captura 1.bmp")));
+    QImage blue(320, 180, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    blue.save(QFile::decodeName(source), "BMP");
+    struct stat info {};
+    ASSERT_EQ(::stat(source.constData(), &info), 0);
+    const qint64 modified = info.st_mtim.tv_sec;
+    const QByteArray uri = fileUri(source);
+    const QString entry = QStringLiteral("cache/thumbnails/normal/") + entryName(uri);
+    const QByteArray matching = managersEntry(uri, modified);
+    world.makeFolder(QStringLiteral("cache/thumbnails/normal"));
+    const QMap<Planted, QByteArray> planting = {
+        {Matching, matching},
+        {StaleTime, managersEntry(uri, modified - 1)},
+        {OtherUri, managersEntry("file:///tmp/otra.bmp", modified)},
+        {Truncated, matching.left(matching.size() / 2)},
+        {TooLarge, managersEntry(uri, modified, 256)}};
+    if (planting.contains(planted)) {
+      world.writeFile(entry, planting[planted]);
+    } else if (planted == Link) {
+      world.writeFile(QStringLiteral("elsewhere.png"), matching);
+      QFile::link(world.path(QStringLiteral("elsewhere.png")), world.path(entry));
     }
+    const QByteArray before = world.readFile(entry);
+    // Root writes anywhere: the step runs as "nobody", over a cache it may not write to.
+    const passwd* nobody = planted == Unwritable && geteuid() == 0 ? getpwnam("nobody") : nullptr;
+    if (planted == Unwritable) {
+      QDir(root).removeRecursively();
+      world.makeFolder(QStringLiteral("cache"));
+      ASSERT_EQ(chmod(QFile::encodeName(world.dir.path()).constData(), 0755), 0);
+      ASSERT_EQ(chmod(QFile::encodeName(root).constData(), 0500), 0);
+      ASSERT_TRUE(nobody == nullptr || seteuid(nobody->pw_uid) == 0);
+    }
+    const QImage shown = thumbnailThroughCache(source, ThumbnailCache(root), makeThumbnail);
+    ASSERT_TRUE(nobody == nullptr || seteuid(0) == 0);
 
     ASSERT_FALSE(shown.isNull());
     EXPECT_EQ(shown.pixel(shown.width() / 2, shown.height() / 2),
-              c.after == After::Used ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
-    if (c.after == After::NothingWritten) {
-      EXPECT_EQ(shown.size(), QSize(128, 72));
-      EXPECT_TRUE(QDir(w.root).isEmpty());
-      continue;
-    }
-    const QByteArray after = w.read(w.entry());
-    if (c.after == After::Used) {
+              planted == Matching ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+    const QByteArray after = world.readFile(entry);
+    if (planted == Unwritable) {
+      EXPECT_TRUE(QDir(root).isEmpty());
+    } else if (planted == Matching) {
       EXPECT_EQ(after, before);
-      continue;
+    } else {
+      EXPECT_TRUE(S_ISREG(modeOf(world.path(entry))));
+      EXPECT_EQ(modeOf(world.path(entry)) & 07777, 0600u);
+      EXPECT_EQ(modeOf(root + QStringLiteral("/thumbnails")) & 07777, 0700u);
+      EXPECT_EQ(modeOf(root + QStringLiteral("/thumbnails/normal")) & 07777, 0700u);
+      EXPECT_EQ(QDir(root + QStringLiteral("/thumbnails/normal"))
+                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                    .size(),
+                1);
+      const QMap<QByteArray, QByteArray> texts = plainTexts(after);
+      EXPECT_EQ(texts.value("Thumb::URI"), uri);
+      EXPECT_EQ(texts.value("Thumb::MTime"), QByteArray::number(modified));
+      EXPECT_EQ(QImage::fromData(after, "PNG"), shown);
+      EXPECT_EQ(shown.size(), QSize(128, 72));
     }
-    EXPECT_TRUE(S_ISREG(modeOf(w.entry())));
-    EXPECT_EQ(modeOf(w.entry()) & 07777, 0600u);
-    EXPECT_EQ(modeOf(w.normal()) & 07777, 0700u);
-    EXPECT_EQ(modeOf(w.root + QStringLiteral("/thumbnails")) & 07777, 0700u);
-    EXPECT_EQ(QDir(w.normal()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{QFileInfo(w.entry()).fileName()});
-    const QMap<QByteArray, QByteArray> texts = plainTexts(after);
-    EXPECT_EQ(texts.value("Thumb::URI"), fileUri(w.sourcePath));
-    EXPECT_EQ(texts.value("Thumb::MTime"), QByteArray::number(w.modified));
-    EXPECT_EQ(QImage::fromData(after, "PNG"), shown);
   }
 }
 
 // The URI is hashed byte for byte as GLib spells it (these are what its "gio info" prints),
 // or a file manager never finds the entry.
 TEST(ThumbnailCache, TheUriIsSpelledAsFileManagersSpellIt) {
-  const struct {
-    QByteArray path;
-    QByteArray uri;
-  } cases[] = {
-      {"/tmp/giot/a b;\xc3\xb1.bmp", "file:///tmp/giot/a%20b%3B%C3%B1.bmp"},
-      {"/tmp/giot/x !\"#$%&'()*+,-.:;<=>?@[\\]^_`{|}~.bmp",
-       "file:///tmp/giot/x%20!%22%23$%25&'()*+,-.:%3B%3C=%3E%3F@%5B%5C%5D%5E_%60%7B%7C%7D~.bmp"},
-      {"/tmp/giot/a\xff.bmp", "file:///tmp/giot/a%FF.bmp"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(fileUri(c.path), c.uri);
-  }
+  EXPECT_EQ(fileUri("/tmp/giot/a b;\xc3\xb1.bmp"), "file:///tmp/giot/a%20b%3B%C3%B1.bmp");
+  EXPECT_EQ(
+      fileUri("/tmp/giot/x !\"#$%&'()*+,-.:;<=>?@[\\]^_`{|}~.bmp"),
+      "file:///tmp/giot/x%20!%22%23$%25&'()*+,-.:%3B%3C=%3E%3F@%5B%5C%5D%5E_%60%7B%7C%7D~.bmp");
+  EXPECT_EQ(fileUri("/tmp/giot/a\xff.bmp"), "file:///tmp/giot/a%FF.bmp");
 }
 
 }  // namespace
