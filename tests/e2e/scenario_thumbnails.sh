@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # A batch of BMPs saved by hand shows its pictures in "Lotes guardados…", and their thumbnails
-# go into the desktop's cache ($XDG_CACHE_HOME) as file managers read them: GLib's own check
-# finds each one and calls it valid.
+# go into the desktop's cache ($XDG_CACHE_HOME) as file managers read them: GLib's own check,
+# where it is installed, finds each one and calls it valid.
 source "$(dirname "$0")/lib.sh"
 
 export XDG_CACHE_HOME=$E2E_ROOT/cache
@@ -48,12 +48,14 @@ done
 [ "$(stat -c %a "$normal")" = 700 ] || fail "thumbnails/normal/ is not 0700"
 for i in 1 2 3; do
   file="$batch/captura $i.bmp"
-  info=$(gio info -a 'thumbnail::*' "$file")
-  grep -q "thumbnail::is-valid: TRUE" <<< "$info" || fail "GLib finds no valid thumbnail of $file: $info"
-  entry=$(sed -n 's/^ *thumbnail::path: //p' <<< "$info")
-  [ "$(dirname "$entry")" = "$normal" ] || fail "the thumbnail of $file is $entry"
-  [ "$(stat -c %a "$entry")" = 600 ] || fail "$entry is not 0600"
+  # The names hold no other character a URI escapes, and the temporary folders none at all.
+  entry=$normal/$(printf 'file://%s' "${file// /%20}" | md5sum | cut -c1-32).png
+  [ "$(stat -c %a "$entry")" = 600 ] || fail "no entry 0600 for $file: $(ls -la "$normal")"
   [ "$(identify -format '%w %h' "$entry")" = "128 72" ] || fail "$entry is not 128 x 72"
+  if command -v gio > /dev/null; then
+    info=$(gio info -a 'thumbnail::*' "$file")
+    grep -q "thumbnail::is-valid: TRUE" <<< "$info" || fail "GLib finds no valid thumbnail: $info"
+  fi
 done
 kill -0 "$E2E_PID" || fail "the program ended"
 echo "thumbnails scenario passed"
