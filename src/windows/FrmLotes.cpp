@@ -5,6 +5,7 @@
 #include "forms/AppContext.h"
 #include "monitor/Messages.h"
 #include "monitor/MonitorSession.h"
+#include "windows/BatchPictures.h"
 
 #include <QAbstractTableModel>
 #include <QDateTime>
@@ -60,7 +61,7 @@ private:
 FrmLotes::FrmLotes(Forms& forms) : Form(forms) {
   setWindowTitle(QStringLiteral("Lotes guardados"));
   setProgramIcon();
-  setClientSize(440, 304);
+  setClientSize(440, 486);
 
   lstlotes = named("lstlotes", new QTreeView(this));
   lstlotes->setGeometry(8, 8, 424, 196);
@@ -75,20 +76,30 @@ FrmLotes::FrmLotes(Forms& forms) : Form(forms) {
   lstlotes->header()->setSectionResizeMode(1, QHeaderView::Stretch);
   lstlotes->header()->resizeSection(2, 90);
 
+  // The selected batch's pictures, under the list.
+  auto* imagenes = named("imagenes", new BatchPictures(this));
+  imagenes->setGeometry(8, 210, 424, 176);
+  connect(lstlotes->selectionModel(), &QItemSelectionModel::currentRowChanged, imagenes,
+          [this, imagenes](const QModelIndex& current) {
+            const HistoryRecord record =
+                current.isValid() ? history_.record(current.row()) : HistoryRecord();
+            imagenes->showBatch(record.folder, record.names);
+          });
+
   lblmonitor = named("lblmonitor", new QLabel(this));
-  lblmonitor->setGeometry(8, 210, 424, 17);
+  lblmonitor->setGeometry(8, 392, 424, 17);
   lblresultado = named("lblresultado", new QLabel(this));
-  lblresultado->setGeometry(8, 228, 424, 34);
+  lblresultado->setGeometry(8, 410, 424, 34);
   lblresultado->setWordWrap(true);
   lblresultado->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
   cmdabrir = named("cmdabrir", new XPButton(QStringLiteral("&Abrir carpeta"), this));
-  cmdabrir->setGeometry(8, 266, 113, 30);
+  cmdabrir->setGeometry(8, 448, 113, 30);
   cmddeshacer = named("cmddeshacer", new XPButton(QStringLiteral("&Deshacer"), this));
-  cmddeshacer->setGeometry(129, 266, 113, 30);
+  cmddeshacer->setGeometry(129, 448, 113, 30);
   cmdcerrar = named("cmdcerrar", new XPButton(QStringLiteral("&Cerrar"), this));
-  cmdcerrar->setGeometry(319, 266, 113, 30);
-  setFocusOrder({lstlotes, cmdabrir, cmddeshacer, cmdcerrar});
+  cmdcerrar->setGeometry(319, 448, 113, 30);
+  setFocusOrder({lstlotes, imagenes, cmdabrir, cmddeshacer, cmdcerrar});
 
   connect(cmdabrir, &XPButton::clicked, this, &FrmLotes::cmdabrir_Click);
   connect(cmddeshacer, &XPButton::clicked, this, &FrmLotes::cmddeshacer_Click);
