@@ -238,6 +238,8 @@ bool BatchRun::createFolder() {
   if (failure == 0 && fstat(batch_.get(), &batchInfo_) != 0) {
     failure = errno;
   }
+  result_.batchDevice = batchInfo_.st_dev;
+  result_.batchInode = batchInfo_.st_ino;
   if (failure == 0) {
     failure = lockWithoutWaiting(batch_.get());
   }

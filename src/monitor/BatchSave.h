@@ -63,6 +63,8 @@ struct SaveResult {
   std::shared_ptr<const UniqueFd> watched;  // where late content of removed originals goes
   std::vector<RemovedOriginal> removed;     // across file systems only
   std::vector<QByteArray> saved;            // the names the moved files have where they went
+  dev_t batchDevice = 0;                    // the batch folder as it was made
+  ino_t batchInode = 0;
   // A return only:
   std::vector<QByteArray> renamed;  // names given to files whose own was taken meanwhile
   std::vector<QByteArray> missing;  // listed files the batch folder no longer holds
