@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -20,6 +21,7 @@ constexpr QByteArrayView header = "varndel-lotes 1";
 constexpr QByteArrayView undoneWord = "undone";
 // A batch of 32,767 files with long names fits; a longer line is damage, passed over unread.
 constexpr std::size_t longestLine = 16 << 20;
+constexpr qsizetype expectedSize = 1 << 20;
 // Damage worth a rewrite of the file, so that later reads need not pass over it again.
 constexpr qint64 damageWorthDropping = 64 << 10;
 
@@ -170,6 +172,10 @@ bool BatchHistory::parseBatch(QByteArrayView line, Span& span) const {
       (count == 6 && !identity(f[5], span.device, span.inode))) {
     return false;
   }
+  span.folder = f[3].begin() - line.begin();
+  span.names = f[4].begin() - line.begin();
+  span.namesEnd = f[4].end() - line.begin();
+  span.end = line.size();
   int names = 1;
   for (const char* comma = f[4].begin(); (comma = find(comma, f[4].end(), ',')) != f[4].end();
        ++comma) {
@@ -177,10 +183,6 @@ bool BatchHistory::parseBatch(QByteArrayView line, Span& span) const {
       return false;
     }
   }
-  span.folder = f[3].begin() - line.begin();
-  span.names = f[4].begin() - line.begin();
-  span.namesEnd = f[4].end() - line.begin();
-  span.end = line.size();
   return names == span.files;
 }
 
@@ -226,6 +228,10 @@ bool BatchHistory::take(QByteArrayView line, bool first) {
   span.names += span.line;
   span.namesEnd += span.line;
   span.end += span.line;
+  // Grown by doubling: appending a view grows the array only as far as it needs.
+  if (text_.capacity() - text_.size() <= line.size()) {
+    text_.reserve(std::max(2 * text_.capacity(), text_.size() + line.size() + 1));
+  }
   text_.append(line);
   text_ += '\n';
   spans_.push_back(span);
@@ -234,6 +240,12 @@ bool BatchHistory::take(QByteArrayView line, bool first) {
 
 BatchHistory BatchHistory::read(int fd, std::size_t readSize) {
   BatchHistory history;
+  // Room for what a history of 1,000 common batches holds, grown only for longer ones.
+  struct stat info {};
+  if (fstat(fd, &info) == 0) {
+    history.text_.reserve(std::min<qsizetype>(info.st_size, expectedSize));
+    history.spans_.reserve(std::min<std::size_t>(kept, info.st_size / 32));
+  }
   LinesFromEnd met;
   history.error_ = readLinesFromEnd(
       fd, readSize, longestLine,

@@ -47,7 +47,7 @@ HistoryPlace historyPlace(const QString& historyFile, const QString& settingsFil
 class BatchHistory {
 public:
   static constexpr qsizetype kept = 1000;
-  static constexpr std::size_t chunk = 256 << 10;
+  static constexpr std::size_t chunk = 64 << 10;
 
   // A missing file reads as empty; a link, a file that is not a plain one or a file of another
   // user is refused (error()).

@@ -57,9 +57,9 @@ void FrmLotes::setModel(SavedBatches& batches) {
   batches_ = &batches;
   lstlotes->setModel(&batches);
   lstlotes->header()->setStretchLastSection(false);
-  lstlotes->header()->resizeSection(0, 130);
+  lstlotes->header()->resizeSection(0, 125);
   lstlotes->header()->setSectionResizeMode(1, QHeaderView::Stretch);
-  lstlotes->header()->resizeSection(2, 120);
+  lstlotes->header()->resizeSection(2, 140);
   connect(lstlotes->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           &FrmLotes::updateButtons);
   connect(&batches, &SavedBatches::modelReset, this, &FrmLotes::showBatches);
