@@ -95,6 +95,9 @@ bool identity(QByteArrayView field, dev_t& device, ino_t& inode) {
 }
 
 const char* find(const char* begin, const char* end, char c) {
+  if (begin == end) {
+    return end;  // an empty view may have no data at all
+  }
   const void* found = std::memchr(begin, c, static_cast<std::size_t>(end - begin));
   return found ? static_cast<const char*>(found) : end;
 }

@@ -71,7 +71,12 @@ void FrmLotes::showBatches() {
   if (batches_->rowCount() == 0) {
     const QString problem = batches_->problem();
     lblresultado->setText(problem.isEmpty() ? noBatchesYet() : problem);
+    saidEmpty_ = true;
   } else {
+    if (saidEmpty_) {
+      lblresultado->clear();
+      saidEmpty_ = false;
+    }
     lstlotes->setCurrentIndex(batches_->index(std::max(batches_->undoRow(), 0), 0));
   }
   updateButtons();

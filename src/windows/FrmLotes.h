@@ -43,4 +43,5 @@ private:
   SavedBatches* batches_ = nullptr;
   MonitorSession* session_ = nullptr;
   bool undoing_ = false;
+  bool saidEmpty_ = false;  // the result line tells that nothing is listed
 };
