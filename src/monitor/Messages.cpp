@@ -245,6 +245,15 @@ QString noBatchesYet() {
   return QStringLiteral("Todavía no se ha guardado ningún lote.");
 }
 
+QString historyNotice(const QString& reason, const QString& file) {
+  return QStringLiteral("No se pudo anotar en el historial de lotes: %1 (%2). ").arg(reason, file) +
+         nothingLost + QLatin1Char('.');
+}
+
+QString historyUnreadable(const QString& reason, const QString& file) {
+  return QStringLiteral("No se puede leer el historial de lotes: %1 (%2).").arg(reason, file);
+}
+
 QString monitoringStoppedForUndo() {
   return QStringLiteral("La monitorización se ha detenido para no volver a guardar el lote.");
 }

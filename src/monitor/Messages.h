@@ -45,6 +45,9 @@ QString batchSavedNotice(const SaveResult& result);
 // The saved batches' window.
 QString imageCount(int count);  // "1 imagen", "2 imágenes"
 QString noBatchesYet();
+// A save or an undo that the history could not take in, for the reason given.
+QString historyNotice(const QString& reason, const QString& file);
+QString historyUnreadable(const QString& reason, const QString& file);
 // Before an undo: monitoring stops, so that the files are not saved again at once.
 QString monitoringStoppedForUndo();
 // An undo refused because a save is running.

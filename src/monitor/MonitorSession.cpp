@@ -19,7 +19,10 @@ constexpr qint16 fallbackMinimum = 5;
 }  // namespace
 
 MonitorSession::MonitorSession(Environment environment, QObject* parent)
-    : QObject(parent), env_(std::move(environment)) {
+    : QObject(parent),
+      env_(std::move(environment)),
+      batches_(env_.historyFile),
+      history_(historyPlace(env_.historyFile, env_.settingsFile)) {
   Timer1.setObjectName(QStringLiteral("Timer1"));
   Timer2.setObjectName(QStringLiteral("Timer2"));
   Timer1.setInterval(tickMilliseconds);
@@ -153,7 +156,7 @@ void MonitorSession::save(const BatchPlace& place, const QString& saveFolder, bo
 // The list is refreshed after every save, so that what it names is what the folder holds.
 void MonitorSession::saveFinished(const SaveResult& result, const RecoveryReport& recovery) {
   list_.refresh();
-  record(result);
+  const QString historyProblem = record(result);
   const QString automaticNotice =
       policy_.record(result, !savingByHand_, list_.signature(), savingTo_, env_.now());
   QStringList notices;
@@ -174,6 +177,7 @@ void MonitorSession::saveFinished(const SaveResult& result, const RecoveryReport
       notices << waitingNotice(result.inUse);
     }
   }
+  notices << historyProblem;
   notices.removeAll(QString());
   emit notice(NoticeKind::Status, notices.join(QLatin1Char(' ')));
   endBusy();
@@ -188,25 +192,38 @@ void MonitorSession::endBusy() {
 }
 
 // Every save that leaves files in its batch, by hand or not, failed or not. A history that
-// cannot be written costs only the record: the save itself stands.
-void MonitorSession::record(const SaveResult& result) {
-  if (env_.historyFile.isEmpty() || result.batchFolder.isEmpty() || result.saved.empty()) {
-    return;
+// cannot be written costs only the record, told once: the save itself stands. The record never
+// waits for the history's lock (HistoryWriter).
+QString MonitorSession::record(const SaveResult& result) {
+  if (result.batchFolder.isEmpty() || result.saved.empty()) {
+    return {};
   }
-  appendHistory(env_.historyFile, {savingAt_.toSecsSinceEpoch(), result.batchFolder,
-                                   static_cast<int>(result.left.size()), result.saved});
-  emit historyChanged();
+  return tellHistory(history_.add(batchLine({savingAt_.toSecsSinceEpoch(), result.batchFolder,
+                                             static_cast<int>(result.left.size()), result.saved,
+                                             result.batchDevice, result.batchInode})));
 }
 
-bool MonitorSession::undo(const QString& batchFolder, const std::vector<QByteArray>& names) {
+// A line that went in is read back for the views; what the user is to be told is returned.
+QString MonitorSession::tellHistory(const HistoryWriter::Outcome& outcome) {
+  if (outcome.written) {
+    batches_.reload();
+    emit historyChanged();
+  }
+  return outcome.notice;
+}
+
+bool MonitorSession::undo(const HistoryRecord& record) {
   if (busy_) {
     return false;
   }
   stop();
   busy_ = true;
   undoing_ = true;
-  UndoRequest request{batchFolder, watchedFolder(), names, settings::saveFolder(env_.settingsFile)};
-  saver_.undo(std::move(request), {watchedFolder(), QFileInfo(batchFolder).path(), env_.fileOps});
+  undoneBatch_ = record;
+  UndoRequest request{record.folder, watchedFolder(),
+                      record.names,  settings::saveFolder(env_.settingsFile),
+                      record.device, record.inode};
+  saver_.undo(std::move(request), {watchedFolder(), QFileInfo(record.folder).path(), env_.fileOps});
   return true;
 }
 
@@ -215,6 +232,14 @@ void MonitorSession::undoFinished(const UndoResult& result, const RecoveryReport
   emit countChanged(count());
   if (!recovery.empty()) {
     emit notice(NoticeKind::Status, recoveryNotice(recovery));
+  }
+  // An undo that took files back leaves its batch listed, as undone.
+  if (result.ok() && result.moved > 0) {
+    const QString told =
+        tellHistory(history_.add(undoneLine(undoneBatch_, env_.now().toSecsSinceEpoch())));
+    if (!told.isEmpty()) {
+      emit notice(NoticeKind::Status, told);
+    }
   }
   emit undone(result);
   endBusy();
@@ -283,6 +308,9 @@ void MonitorSession::tellWhetherEventsServe(bool folderThere) {
 
 void MonitorSession::statusTick() {
   emit ticked();
+  if (const QString told = tellHistory(history_.tick()); !told.isEmpty()) {
+    emit notice(NoticeKind::Status, told);
+  }
   if (saver_.running()) {
     const int done = saver_.done();
     const int total = saver_.total();

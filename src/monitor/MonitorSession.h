@@ -5,7 +5,9 @@
 #include "monitor/BatchRecovery.h"
 #include "monitor/BatchSave.h"
 #include "monitor/FolderHealth.h"
+#include "monitor/HistoryWriter.h"
 #include "monitor/SaveWorker.h"
+#include "monitor/SavedBatches.h"
 #include "monitor/WatchedList.h"
 #include "monitor/WriteWatch.h"
 
@@ -71,7 +73,7 @@ public:
   void applySettings(const QString& folder, const QString& pattern);
   // Takes a saved batch back into the watched folder. Monitoring stops first, or the files would
   // be saved again at once. False, and nothing done, while a save or another undo runs.
-  bool undo(const QString& batchFolder, const std::vector<QByteArray>& names);
+  bool undo(const HistoryRecord& record);
   // While a save runs, the program waits for it: monitoring stops and readyToClose follows
   // the save. False when no save runs.
   bool closeWhenSaved();
@@ -94,6 +96,8 @@ public:
   QString pattern() const { return list_.pattern(); }
   void refreshList() { list_.refresh(); }
   const Settings& settings() const { return settings_; }
+  // The saved batches, read again whenever the session adds to the history.
+  SavedBatches& batches() { return batches_; }
   // The problems found in the settings at load, for the window to report once it shows.
   const QStringList& startupProblems() const { return startupProblems_; }
 
@@ -112,7 +116,7 @@ signals:
   void ticked();
   // The save a close waited for has ended.
   void readyToClose();
-  // A save recorded a batch in the history.
+  // The session recorded a batch, or an undo, in the history.
   void historyChanged();
   // An undo has ended.
   void undone(const UndoResult& result);
@@ -128,7 +132,8 @@ private:
   void save(const BatchPlace& place, const QString& saveFolder, bool byHand);
   void saveFinished(const SaveResult& result, const RecoveryReport& recovery);
   void undoFinished(const UndoResult& result, const RecoveryReport& recovery);
-  void record(const SaveResult& result);
+  QString record(const SaveResult& result);
+  QString tellHistory(const HistoryWriter::Outcome& outcome);
   void endBusy();
 
   Environment env_;
@@ -152,4 +157,7 @@ private:
   SaveWorker saver_;
   FolderHealth folderHealth_;
   AutoSavePolicy policy_;
+  SavedBatches batches_;
+  HistoryWriter history_;
+  HistoryRecord undoneBatch_;  // the batch an undo takes back
 };

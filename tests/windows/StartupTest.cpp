@@ -275,7 +275,10 @@ TEST_F(Startup, InterruptedSaveOrUndoIsPutRightAtStartAndTold) {
     ASSERT_TRUE(written.open(QIODevice::WriteOnly));
     written.write(formatJournal(journal));
     written.close();
-    ASSERT_EQ(appendHistory(world.context().historyFile, {1, batch, 0, {"f0.bmp"}}), 0);
+    const AppContext context = world.context();
+    ASSERT_EQ(BatchHistory::append(historyPlace(context.historyFile, context.settingsFile),
+                                   batchLine({1, batch, 0, {"f0.bmp"}})),
+              0);
 
     Forms shown(world.context());
     FrmMonitoreo* w = shown.show<FrmMonitoreo>();
