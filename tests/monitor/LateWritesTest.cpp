@@ -41,7 +41,7 @@ TEST(LateWrites, ContentAddedAfterTheSaveComesBackWholeOnceQuiet) {
   static LeaseAnswer lease;
   const LateWrites::Clock::time_point saved{};
   for (const Case& c : cases) {
-    const int row = static_cast<int>(&c - cases);
+    SCOPED_TRACE(&c - cases);
     QTemporaryDir dir;
     const QByteArray file = QFile::encodeName(dir.filePath(QStringLiteral("a.bmp")));
     const UniqueFd writer(open(file.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
@@ -70,11 +70,11 @@ TEST(LateWrites, ContentAddedAfterTheSaveComesBackWholeOnceQuiet) {
     }
     look(c.lastLook);
 
-    EXPECT_EQ(back.size(), c.writtenBack.isEmpty() ? 0u : 1u) << row;
-    EXPECT_EQ(late.empty(), !c.stillHeld) << row;
+    EXPECT_EQ(back.size(), c.writtenBack.isEmpty() ? 0u : 1u);
+    EXPECT_EQ(late.empty(), !c.stillHeld);
     QFile restored(QFile::decodeName(file));
-    EXPECT_EQ(restored.open(QIODevice::ReadOnly) ? restored.readAll() : QByteArray(), c.writtenBack)
-        << row;
+    EXPECT_EQ(restored.open(QIODevice::ReadOnly) ? restored.readAll() : QByteArray(),
+              c.writtenBack);
   }
 }
 
@@ -114,28 +114,24 @@ TEST(LateWrites, ASaveHoldsWhatOnlyTheQuietRuleLetThroughWhileItCan) {
     if (c.seenClosed) {
       check.events = [](const QByteArray&, const timespec&) { return EventVerdict::Closed; };
     }
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
-    rlimit lowered = saved;
-    lowered.rlim_cur = saved.rlim_cur - descriptorsToSpare() + c.spare;
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &lowered), 0);
-    const SaveResult result = saveBatch({out,
-                                         QStringLiteral("Fotos_"),
-                                         in,
-                                         {"a.bmp", "b.bmp"},
-                                         QDateTime(QDate(2004, 3, 5), QTime(9, 7, 3)),
-                                         {},
-                                         {}},
-                                        {&acrossFileSystems, check, nullptr});
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+    // Room for c.spare originals, then the limit raised again as a start raises it.
+    rlimit limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
+    limit.rlim_cur = limit.rlim_cur - descriptorsToSpare() + c.spare;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
+    const SaveRequest request{out, {}, in, {"a.bmp", "b.bmp"}, QDateTime::currentDateTime(),
+                              {},  {}};
+    const SaveResult result = saveBatch(request, {&acrossFileSystems, check, nullptr});
+    raiseOpenFileLimit();
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
+    EXPECT_EQ(limit.rlim_cur, limit.rlim_max);
 
-    const int row = static_cast<int>(c.spare);
-    ASSERT_TRUE(result.ok()) << row << result.reason.toStdString();
-    EXPECT_EQ(result.removed.size(), c.held) << row;
-    EXPECT_EQ(result.left.size(), c.left) << row;
-    EXPECT_EQ(QDir(in).entryList(QDir::Files | QDir::Hidden).size(), c.left) << row;
-    EXPECT_EQ(QDir(result.batchFolder).entryList(QDir::Files | QDir::Hidden).size(), 2 - c.left)
-        << row;
+    SCOPED_TRACE(c.spare);
+    ASSERT_TRUE(result.ok()) << result.reason.toStdString();
+    EXPECT_EQ(result.removed.size(), c.held);
+    EXPECT_EQ(result.left.size(), c.left);
+    EXPECT_EQ(QDir(in).entryList(QDir::Files | QDir::Hidden).size(), c.left);
+    EXPECT_EQ(QDir(result.batchFolder).entryList(QDir::Files | QDir::Hidden).size(), 2 - c.left);
   }
 }
 
