@@ -137,7 +137,7 @@ void FrmLotes::updateButtons() {
 void FrmLotes::cmdabrir_Click() {
   const int row = selectedRow();
   if (row >= 0) {
-    context().openFolder(history_.folder(row));
+    openFolder(history_.folder(row));
   }
 }
 
