@@ -7,10 +7,12 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTextDocument>
 #include <QTextEdit>
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -68,10 +70,12 @@ void MessageBox::fitText(const QString& text) {
     natural = std::max(natural, metrics.horizontalAdvance(line) + margins);
   }
   const int width = std::clamp(natural, narrowest, widest);
-  text_->document()->setTextWidth(width);
+  // Measured on a copy: the view's own document is laid out for the view's present size.
+  const std::unique_ptr<QTextDocument> measured(text_->document()->clone());
+  measured->setTextWidth(width);
   const QScreen* screen = this->screen();
   const int tallest = screen ? screen->availableGeometry().height() * 2 / 3 : 600;
-  const int height = static_cast<int>(std::ceil(text_->document()->size().height()));
+  const int height = static_cast<int>(std::ceil(measured->size().height()));
   text_->setFixedSize(width, std::min(height, tallest));
   text_->setVerticalScrollBarPolicy(height > tallest ? Qt::ScrollBarAsNeeded
                                                      : Qt::ScrollBarAlwaysOff);
