@@ -75,7 +75,7 @@ int main(int argc, char* argv[]) {
   context.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
   context.historyFile = historyFile(environment, settings.file);
   context.openFolder = [](const QString& folder) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
   };
 
   Forms forms(std::move(context));

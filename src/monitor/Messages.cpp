@@ -65,6 +65,7 @@ QString batchName(const MoveReport& result) {
 }
 
 const QString nothingLost = QStringLiteral("No se ha perdido ningún archivo");
+const QString trayTitle = QStringLiteral("Varndel — ");
 
 // "<opening>: <reason> (<what it concerns>). No se ha perdido ningún archivo." The reason comes
 // first: the path is often long.
@@ -92,17 +93,6 @@ QString unreadableWatchedFolderText(const QString& folder, int error) {
   }
   return QStringLiteral("No se puede leer el directorio de monitorización %1: %2.")
       .arg(folder, errnoText(error));
-}
-
-QString minimumProblemText(const QString& text, int fallback) {
-  if (text.trimmed().isEmpty()) {
-    return QStringLiteral("No hay ningún número mínimo de imágenes configurado. Se usará %1.")
-        .arg(fallback);
-  }
-  return QStringLiteral(
-             "El número mínimo de imágenes «%1» no es válido: debe ser un número entero de 1 a "
-             "32767. Se usará %2.")
-      .arg(text, QString::number(fallback));
 }
 
 QString manualSaveText(const SaveResult& result) {
@@ -228,9 +218,12 @@ QString recoveryNotice(const RecoveryReport& report) {
 }
 
 QString trayState(bool monitoring, int count) {
-  return QStringLiteral("Varndel — ") +
-         (monitoring ? QStringLiteral("Iniciado") : QStringLiteral("Detenido")) +
+  return trayTitle + (monitoring ? QStringLiteral("Iniciado") : QStringLiteral("Detenido")) +
          byCount(count, QStringLiteral(", 1 imagen"), QStringLiteral(", %n imágenes"));
+}
+
+QString trayProgress(const QString& progress) {
+  return trayTitle + progress;
 }
 
 QString batchSavedNotice(const SaveResult& result) {

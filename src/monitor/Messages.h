@@ -21,8 +21,6 @@ QString byCount(qint64 n, const QString& one, const QString& many);
 // reason the system gave.
 QString noWatchedFolderText();
 QString unreadableWatchedFolderText(const QString& folder, int error);
-// The minimum of the settings file cannot be used, so fallback is.
-QString minimumProblemText(const QString& text, int fallback);
 
 // What the user is told about a save. Empty when there is nothing to tell.
 QString manualSaveText(const SaveResult& result);
@@ -40,6 +38,7 @@ QString lateContentNotice(const std::vector<LeftFile>& restored);
 QString recoveryNotice(const RecoveryReport& report);
 // For the tray, while the window is out of sight.
 QString trayState(bool monitoring, int count);
+QString trayProgress(const QString& progress);
 QString batchSavedNotice(const SaveResult& result);
 
 // The saved batches' window.

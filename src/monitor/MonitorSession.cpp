@@ -15,7 +15,6 @@ namespace {
 
 constexpr qint64 fullListMilliseconds = 30'000;
 constexpr int tickMilliseconds = 500;
-constexpr qint16 fallbackMinimum = 5;
 }  // namespace
 
 MonitorSession::MonitorSession(Environment environment, QObject* parent)
@@ -43,7 +42,12 @@ MonitorSession::MonitorSession(Environment environment, QObject* parent)
 // reads as empty, and naming each of them would only repeat it.
 void MonitorSession::load() {
   const QString& file = env_.settingsFile;
-  const bool readable = settingsReadError(file) == 0;
+  // A damaged file reads as empty keys: its own sentence tells it all.
+  const QString notSettings = settings::fileProblem(file);
+  if (!notSettings.isEmpty()) {
+    startupProblems_ << notSettings;
+  }
+  const bool readable = settingsReadError(file) == 0 && notSettings.isEmpty();
   const QString vis = settings::viewerSwitch(file);
   settings_.viewerOffered = vis != QLatin1String("0x0") && vis != QLatin1String("0");
   applySettings(settings::watchedFolder(file), settings::pattern(file));
@@ -61,12 +65,11 @@ void MonitorSession::load() {
 }
 
 void MonitorSession::readMinimum(bool tellProblem) {
-  const QString text = settings::minimum(env_.settingsFile);
-  bool ok = false;
-  const qint16 value = text.trimmed().toShort(&ok);
-  settings_.minimum = ok ? value : fallbackMinimum;
-  if (!ok && tellProblem) {
-    startupProblems_ << minimumProblemText(text, fallbackMinimum);
+  const settings::Reading<qint16> minimum =
+      settings::readMinimum(settings::minimum(env_.settingsFile));
+  settings_.minimum = minimum.value;
+  if (tellProblem && !minimum.problem.isEmpty()) {
+    startupProblems_ << minimum.problem;
   }
 }
 
@@ -100,14 +103,21 @@ void MonitorSession::applySettings(const QString& folder, const QString& pattern
     writeWatch_.setFolder(folder);
   }
   emit countChanged(count());
+  tellFolderHealth();
 }
 
 // Starting again while started keeps the watch tick's time.
 void MonitorSession::start() {
+  if (closeAfterSave_) {
+    return;
+  }
   if (!Timer1.isActive()) {
     Timer1.start();
   }
   emit stateChanged(true);
+  // Watching a folder that cannot be read saves nothing: starting says so again.
+  folderHealth_ = {};
+  tellFolderHealth();
 }
 
 void MonitorSession::stop() {
@@ -172,7 +182,8 @@ void MonitorSession::saveFinished(const SaveResult& result, const RecoveryReport
     if (!away.isEmpty()) {
       emit notice(NoticeKind::Away, away);
     }
-    notices << automaticNotice;
+    // A batch saved with nothing else to say is told on the line too, window in view or not.
+    notices << (automaticNotice.isEmpty() ? away : automaticNotice);
     if (result.failure == SaveFailure::InUse) {
       notices << waitingNotice(result.inUse);
     }
@@ -250,7 +261,7 @@ bool MonitorSession::closeWhenSaved() {
     return false;
   }
   closeAfterSave_ = true;
-  Timer1.stop();
+  stop();
   return true;
 }
 
@@ -281,25 +292,31 @@ void MonitorSession::refreshWhenChanged() {
   }
 }
 
-// A folder renamed away, removed or replaced is said once; the watch picks it up again when
-// it comes back.
 void MonitorSession::checkWatchedFolder() {
-  const QFileInfo folder(watchedFolder());
-  const FolderHealth::Step step =
-      folderHealth_.tick(watchedFolder(), folder.isDir() && folder.isReadable());
-  if (step.action == FolderHealth::Action::Show) {
-    emit notice(NoticeKind::Status, step.notice);
-  } else if (step.action == FolderHealth::Action::Clear) {
-    emit notice(NoticeKind::Status, {});
-  }
+  const bool readable = tellFolderHealth();
   writeWatch_.ensureArmed();
-  tellWhetherEventsServe(folder.isDir());
+  tellWhetherEventsServe(readable);
+}
+
+// A folder renamed away, removed, replaced or closed to us stands on the notice line for as
+// long as it lasts; the watch picks it up again when it comes back.
+bool MonitorSession::tellFolderHealth() {
+  const QFileInfo folder(watchedFolder());
+  const bool readable = folder.isDir() && folder.isReadable();
+  const FolderHealth::Step step = folderHealth_.tick(watchedFolder(), readable);
+  if (step.action == FolderHealth::Action::Show) {
+    emit notice(NoticeKind::Standing, step.notice);
+  } else if (step.action == FolderHealth::Action::Clear) {
+    emit notice(NoticeKind::Standing, {});
+  }
+  return readable;
 }
 
 // Without the kernel's events a writer may go unseen, so files are then taken only after
-// 10 s without a change; the user is told once each time that starts.
-void MonitorSession::tellWhetherEventsServe(bool folderThere) {
-  const bool off = env_.fileEvents && folderThere && !writeWatch_.armed();
+// 10 s without a change; the user is told once each time that starts. A folder that cannot be
+// read has no events either, and its own notice says why.
+void MonitorSession::tellWhetherEventsServe(bool folderReadable) {
+  const bool off = env_.fileEvents && folderReadable && !writeWatch_.armed();
   if (off && !eventsOffTold_) {
     emit notice(NoticeKind::Status, eventsOffNotice());
   }

@@ -114,7 +114,7 @@ void FrmLotes::updateButtons() {
 void FrmLotes::cmdabrir_Click() {
   const int row = selectedRow();
   if (batches_ && batches_->canOpen(row)) {
-    context().openFolder(batches_->folder(row));
+    openFolder(batches_->folder(row));
   }
 }
 

@@ -303,6 +303,9 @@ TEST_F(IniFile, WriteRules) {
       {utf16(QStringLiteral("[CONFIGURACION]\r\n"), false, false), section, dir1, std::nullopt},
       {utf16(QStringLiteral("[CONFIGURACION]\r\n"), false) + "x", section, dir1, std::nullopt},
       {bytes("\0"), section, dir1, std::nullopt},
+      // A damaged file, not text, is never written over.
+      {bytes("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\x01\0\0\0\x01\0\x08\x06\0\0\0"), section, dir1,
+       std::nullopt},
       {"",
        QStringLiteral(" CONFIGURACION "),
        {{QStringLiteral(" Dir1\t"), QStringLiteral("v")}},
