@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/ScriptedFileOps.h"
+#include "common/WorkFolders.h"
 #include "monitor/BatchJournal.h"
 #include "monitor/BatchRecovery.h"
 #include "monitor/BatchSave.h"
@@ -368,14 +369,15 @@ TEST_F(BatchRecoveryTest, HiddenFilesThatNoJournalAccountsForAreNamed) {
     EXPECT_TRUE(saveKilledAt(Step::Unlink, 100, true, false));
     QDir(out()).removeRecursively();
     QDir().mkpath(out());
+    const QString work = workFolderIn(in());
     for (const QString& index :
-         QDir(in()).entryList({QStringLiteral(".varndel-*-index")}, QDir::Files | QDir::Hidden)) {
+         QDir(work).entryList({QStringLiteral(".varndel-*-index")}, QDir::Files | QDir::Hidden)) {
       if (!withIndex) {
-        QFile::remove(in() + QLatin1Char('/') + index);
+        QFile::remove(work + QLatin1Char('/') + index);
       }
     }
     const auto claims =
-        QDir(in()).entryList({QStringLiteral(".varndel-*-claim-*")}, QDir::Files | QDir::Hidden);
+        QDir(work).entryList({QStringLiteral(".varndel-*-claim-*")}, QDir::Files | QDir::Hidden);
     ASSERT_GT(claims.size(), 100);
     const RecoveryReport report = recoverInterruptedSaves(out(), in());
     const QStringList hidden =
@@ -391,6 +393,41 @@ TEST_F(BatchRecoveryTest, HiddenFilesThatNoJournalAccountsForAreNamed) {
     }
     clearBoth();
   }
+}
+
+// The sweep acts only inside the program's own work folders: names with the program's mark that
+// the user or another user put in the watched folder, and a folder of that mark that is
+// another user's, stay as they are.
+TEST_F(BatchRecoveryTest, TheSweepLeavesNamesItDidNotMakeAlone) {
+  const QString foreign = QStringLiteral(".varndel-%1-ajeno").arg(geteuid());
+  const std::vector<std::pair<QString, QByteArray>> planted = {
+      {QStringLiteral(".varndel-9-index"), "notas"},
+      {QStringLiteral(".varndel-9-index.new"), ""},
+      {QStringLiteral(".varndel-7-claim-0"), "ajeno"},
+      {QStringLiteral(".varndel-7-copy-0"), "suyo"},
+      {foreign + QStringLiteral("/.varndel-5-claim-0"), "ajeno"},
+  };
+  ASSERT_TRUE(QDir(in()).mkdir(foreign));
+  for (const auto& [name, content] : planted) {
+    QFile file(in() + QLatin1Char('/') + name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+    if (geteuid() == 0 && content == "ajeno") {
+      ASSERT_EQ(chown(QFile::encodeName(file.fileName()).constData(), 65534, 65534), 0);
+    }
+  }
+  const QByteArray foreignPath = QFile::encodeName(in() + QLatin1Char('/') + foreign);
+  ASSERT_EQ(chmod(foreignPath.constData(), geteuid() == 0 ? 0700 : 0777), 0);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(foreignPath.constData(), 65534, 65534), 0);
+  }
+  const std::map<QString, QByteArray> before = everyFile(in());
+
+  const RecoveryReport report = recoverInterruptedSaves(out(), in());
+
+  EXPECT_TRUE(report.empty());
+  EXPECT_EQ(everyFile(in()), before);
 }
 
 // A damaged journal is told once and not read again while it stays as it is.
