@@ -70,10 +70,7 @@ bool BatchMover::openWorkFolder() {
     return true;
   }
   const int error = work_.open(watched().fd, workFolderName());
-  return error == 0 ||
-         fail(SaveFailure::Other, watched().path,
-              QStringLiteral("no se pudo preparar el directorio de trabajo de Varndel: ") +
-                  errnoText(error));
+  return error == 0 || fail(SaveFailure::Other, watched().path, diskError(error));
 }
 
 // A copy takes its name only once whole, and a recovery must know that name to tell a copy

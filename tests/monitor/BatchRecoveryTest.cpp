@@ -458,8 +458,10 @@ TEST(BatchJournalTest, NamesOfAnyBytesSurviveTheRoundTrip) {
                              ".varndel-1-copy-0",
                              {1, 2, 3, {-4, 5}},
                              {}});
+  journal.work = ".varndel-1000-x y";
   const std::optional<BatchJournal> read = parseJournal(formatJournal(journal));
   ASSERT_TRUE(read.has_value());
+  EXPECT_EQ(read->work, journal.work);
   EXPECT_EQ(read->entries.at(0).name, journal.entries[0].name);
   EXPECT_TRUE(read->entries[0].identity == journal.entries[0].identity);
   EXPECT_FALSE(parseJournal(formatJournal(journal).chopped(4)).has_value());
