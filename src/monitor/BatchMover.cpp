@@ -41,6 +41,16 @@ const MoveFolder& BatchMover::watched() const {
   return source().role == MoveFolder::Role::Watched ? source() : target();
 }
 
+int BatchMover::workOf(const MoveFolder& folder) const {
+  return folder.work == MoveFolder::WorkPlace::WorkFolder ? work_.fd() : folder.fd;
+}
+
+// The working files' folder and, when that is the work folder, the folder that holds it.
+int BatchMover::flushWork(const MoveFolder& folder) {
+  const int error = ops_.flush(workOf(folder));
+  return error != 0 || workOf(folder) == folder.fd ? error : ops_.flush(folder.fd);
+}
+
 bool BatchMover::fail(SaveFailure failure, const QString& concerned, const QString& reason) {
   report_.failure = failure;
   report_.concerned = concerned;
@@ -178,21 +188,23 @@ bool BatchMover::move() {
   }
   if (outcome == MoveOutcome::Failed) {
     removeJournalAndFolder();
-    return false;
   }
-  return true;
+  work_.leave();
+  return outcome != MoveOutcome::Failed;
 }
 
 // A journal is written whole under a draft name and renamed, so that it either says everything
 // or is not there; flushed with the batch folder's entry before the first file moves. Across
-// file systems the same text goes first into an index in the watched folder, locked until the
-// move ends, which names the batch: a recovery finds the batch from there wherever it lies.
+// file systems the same text goes first into an index beside the watched folder's working
+// files, locked until the move ends, which names the batch: a recovery finds the batch from
+// there wherever it lies.
 bool BatchMover::writeJournal(BatchJournal::Mode mode) {
   BatchJournal journal{mode,
                        watched().info.st_dev,
                        watched().info.st_ino,
                        {},
-                       {QFile::encodeName(batch().path), batch().info.st_dev, batch().info.st_ino}};
+                       {QFile::encodeName(batch().path), batch().info.st_dev, batch().info.st_ino},
+                       work_.name()};
   journal.entries.reserve(taken_.size());
   for (const TakenFile& file : taken_) {
     if (file.stage != TakenFile::Stage::Left) {
@@ -205,12 +217,12 @@ bool BatchMover::writeJournal(BatchJournal::Mode mode) {
   const bool indexed = mode == BatchJournal::Mode::Copy || mode == BatchJournal::Mode::ReturnCopy;
   int error = 0;
   if (indexed) {
-    error = writeWhole(watched().fd, indexDraftName(tag_), indexName(tag_), text, index_);
+    error = writeWhole(workOf(watched()), indexDraftName(tag_), indexName(tag_), text, index_);
     if (error == 0) {
-      error = ops_.flush(watched().fd);
+      error = flushWork(watched());
     }
     if (error != 0) {
-      ops_.unlinkAt(watched().fd, indexName(tag_).constData());
+      ops_.unlinkAt(workOf(watched()), indexName(tag_).constData());
       index_.reset();
       return fail(SaveFailure::Other, watched().path, diskError(error));
     }
@@ -223,7 +235,7 @@ bool BatchMover::writeJournal(BatchJournal::Mode mode) {
   if (error != 0) {
     ops_.unlinkAt(batch().fd, journalName);
     if (indexed) {
-      ops_.unlinkAt(watched().fd, indexName(tag_).constData());
+      ops_.unlinkAt(workOf(watched()), indexName(tag_).constData());
       index_.reset();
     }
     return fail(SaveFailure::Other, batch().path, diskError(error));
@@ -267,7 +279,7 @@ void BatchMover::finish() {
   ops_.unlinkAt(batch().fd, journalName);
   ops_.flush(batch().fd);
   if (index_.valid()) {
-    ops_.unlinkAt(watched().fd, indexName(tag_).constData());
+    ops_.unlinkAt(workOf(watched()), indexName(tag_).constData());
   }
 }
 

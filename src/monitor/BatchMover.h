@@ -3,6 +3,7 @@
 
 #include "fs/FileIdentity.h"
 #include "fs/UniqueFd.h"
+#include "fs/WorkFolder.h"
 #include "monitor/BatchJournal.h"
 #include "monitor/MoveDirection.h"
 #include "monitor/MoveReport.h"
@@ -36,8 +37,8 @@ struct TakenFile {
 // The steps that a save and an undo share, whichever way the files go: within one file system
 // each file is renamed; across two each is claimed, copied, flushed, published, and its original
 // deleted only while it is still what was copied. A journal in the batch folder, and across file
-// systems an index in the watched folder, let a recovery finish or roll back what a crash cut
-// short. A failure rolls everything back.
+// systems an index in the program's work folder inside the watched folder, let a recovery
+// finish or roll back what a crash cut short. A failure rolls everything back.
 class BatchMover {
 public:
   BatchMover(MoveDirection direction, const MoveEnv& env, MoveReport& report);
@@ -75,6 +76,11 @@ private:
   const MoveFolder& target() const { return direction_.target; }
   const MoveFolder& batch() const;
   const MoveFolder& watched() const;
+  // Where a folder's working files go, as its direction says.
+  int workOf(const MoveFolder& folder) const;
+  int claims() const { return workOf(source()); }
+  int drafts() const { return workOf(target()); }
+  int flushWork(const MoveFolder& folder);
   QString sourcePath(const QByteArray& name) const;
   QString targetPath(const QByteArray& name) const;
   void leave(TakenFile& file, const QString& reason);
@@ -105,6 +111,7 @@ private:
   void undoRenames();
 
   bool copyAll();
+  bool openWorkFolder();
   void planTargets();
   bool claimAll();
   bool copyOne(TakenFile& file);
@@ -122,7 +129,8 @@ private:
   std::atomic<int>* progress_;
   const std::atomic<bool>* stop_;
   MoveReport& report_;
-  UniqueFd index_;  // locked while the move runs, so that no recovery takes it for a dead one
+  WorkFolder work_;  // held while the move runs, so that no other copy removes it
+  UniqueFd index_;   // locked while the move runs, so that no recovery takes it for a dead one
   QByteArray tag_;
   bool hidden_ = false;  // a claimed file could not be given its name back
   std::vector<TakenFile> taken_;

@@ -16,7 +16,9 @@
 // Across file systems a file must be copied, and the original removed only once its copy is
 // whole on the disk. Every original is claimed first, by a rename to a private name: that
 // proves it can be removed before anything is copied, and whatever another program puts under
-// the original name meanwhile is a different file, which is never touched.
+// the original name meanwhile is a different file, which is never touched. In a folder that
+// others write to, the claimed originals and the copies not yet whole wait in the program's own
+// work folder, where nobody else can put a file under their names.
 
 namespace {
 
@@ -29,6 +31,9 @@ bool hasClaim(const TakenFile& file) {
 
 bool BatchMover::copyAll() {
   tag_ = saveTag(batch().info.st_ino);
+  if (!openWorkFolder()) {
+    return false;
+  }
   qsizetype index = 0;
   for (TakenFile& file : taken_) {
     file.claim = tag_ + "-claim-" + QByteArray::number(index);
@@ -58,6 +63,14 @@ bool BatchMover::copyAll() {
   return true;
 }
 
+bool BatchMover::openWorkFolder() {
+  if (watched().work != MoveFolder::WorkPlace::WorkFolder) {
+    return true;
+  }
+  const int error = work_.open(watched().fd, workFolderName());
+  return error == 0 || fail(SaveFailure::Other, watched().path, diskError(error));
+}
+
 // A copy takes its name only once whole, and a recovery must know that name to tell a copy
 // from the user's own file: where a taken name gives a kept one, it is chosen, and journaled,
 // before the copy is made.
@@ -81,7 +94,9 @@ void BatchMover::planTargets() {
 }
 
 bool BatchMover::returnClaim(TakenFile& file) {
-  const QByteArray name = restoreClaimed(ops_, source().fd, file.claim, file.name);
+  int error = 0;
+  const QByteArray name =
+      moveUnderFreeName(ops_, claims(), file.claim, source().fd, file.name, error);
   if (name.isEmpty()) {
     hidden_ = true;
     return false;
@@ -115,7 +130,7 @@ bool BatchMover::claimAll() {
     }
     toHold += file.unseen ? 1 : 0;
     const int error =
-        ops_.renameAt(source().fd, file.name.constData(), source().fd, file.claim.constData());
+        ops_.renameAt(source().fd, file.name.constData(), claims(), file.claim.constData());
     if (error == ENOENT) {
       vanish(file);
       continue;
@@ -128,7 +143,7 @@ bool BatchMover::claimAll() {
     }
     file.stage = TakenFile::Stage::Claimed;
     struct stat info {};
-    if (ops_.statAt(source().fd, file.claim.constData(), info) != 0 ||
+    if (ops_.statAt(claims(), file.claim.constData(), info) != 0 ||
         !(identityOf(info) == file.identity)) {
       giveBack(file, QStringLiteral("cambió mientras se movía"));
     }
@@ -140,7 +155,7 @@ bool BatchMover::copyOne(TakenFile& file) {
   UniqueFd original;
   struct stat before {};
   if (const int error =
-          ops_.openAt(source().fd, file.claim.constData(), openflags::untrusted, original);
+          ops_.openAt(claims(), file.claim.constData(), openflags::untrusted, original);
       error != 0 || fstat(original.get(), &before) != 0) {
     return fail(SaveFailure::Other, sourcePath(file.name), errnoText(error != 0 ? error : errno));
   }
@@ -149,7 +164,7 @@ bool BatchMover::copyOne(TakenFile& file) {
     return true;
   }
   UniqueFd destination;
-  if (const int error = ops_.openAt(target().fd, file.temporary.constData(),
+  if (const int error = ops_.openAt(drafts(), file.temporary.constData(),
                                     O_WRONLY | O_CREAT | O_EXCL, destination, file.mode & 0777);
       error != 0) {
     return fail(SaveFailure::Other, target().path, errnoText(error));
@@ -167,7 +182,7 @@ bool BatchMover::copyOne(TakenFile& file) {
   struct stat after {};
   if (fstat(original.get(), &after) != 0 || !(identityOf(after) == file.identity)) {
     destination.reset();
-    ops_.unlinkAt(target().fd, file.temporary.constData());
+    ops_.unlinkAt(drafts(), file.temporary.constData());
     giveBack(file, QStringLiteral("cambió mientras se copiaba"));
     return true;
   }
@@ -198,7 +213,7 @@ bool BatchMover::flushCopies() {
       return false;
     }
     UniqueFd copy;
-    int error = ops_.openAt(target().fd, file.temporary.constData(), O_RDONLY, copy);
+    int error = ops_.openAt(drafts(), file.temporary.constData(), O_RDONLY, copy);
     if (error == 0) {
       error = ops_.flush(copy.get());
     }
@@ -214,10 +229,10 @@ bool BatchMover::publishCopies() {
     if (file.stage != TakenFile::Stage::Copied) {
       continue;
     }
-    const int error = ops_.renameAt(target().fd, file.temporary.constData(), target().fd,
-                                    file.target.constData());
+    const int error =
+        ops_.renameAt(drafts(), file.temporary.constData(), target().fd, file.target.constData());
     if (error == EEXIST && direction_.clash == NameClash::KeepBoth) {
-      ops_.unlinkAt(target().fd, file.temporary.constData());
+      ops_.unlinkAt(drafts(), file.temporary.constData());
       giveBack(file, QStringLiteral("otro archivo tomó su nombre en ") + theWord(target()));
       continue;
     }
@@ -282,13 +297,13 @@ void BatchMover::deleteClaimed() {
     }
     UniqueFd held;
     struct stat now {};
-    int error = ops_.openAt(source().fd, file.claim.constData(), openflags::untrusted, held);
+    int error = ops_.openAt(claims(), file.claim.constData(), openflags::untrusted, held);
     if (error == 0 && (fstat(held.get(), &now) != 0 || !(identityOf(now) == file.identity))) {
       giveBack(file, QStringLiteral("cambió después de copiarse") + copyThere);
       continue;
     }
     if (error == 0) {
-      error = ops_.unlinkAt(source().fd, file.claim.constData());
+      error = ops_.unlinkAt(claims(), file.claim.constData());
     }
     if (error != 0) {
       giveBack(file, QStringLiteral("no se pudo borrar: ") + errnoText(error));
@@ -304,7 +319,7 @@ void BatchMover::deleteClaimed() {
     file.name = restored.isEmpty() ? file.name : restored;
     leave(file, QStringLiteral("cambió al borrarse") + copyThere);
   }
-  ops_.flush(source().fd);
+  flushWork(source());
 }
 
 // An original that only the quiet rule let through is held open once removed, until it has been
@@ -325,14 +340,13 @@ void BatchMover::keepWatching(const TakenFile& file, UniqueFd held) {
 void BatchMover::undoCopies() {
   for (TakenFile& file : taken_) {
     if (file.stage == TakenFile::Stage::Copied) {
-      ops_.unlinkAt(target().fd, file.temporary.constData());
+      ops_.unlinkAt(drafts(), file.temporary.constData());
     } else if (file.stage == TakenFile::Stage::Published) {
       struct stat info {};
       if (ops_.statAt(target().fd, file.target.constData(), info) == 0 &&
           info.st_ino == file.copyInode) {
         ops_.unlinkAt(target().fd, file.target.constData());
-      } else if (target().othersTakeFiles &&
-                 ops_.unlinkAt(source().fd, file.claim.constData()) == 0) {
+      } else if (target().othersTakeFiles && ops_.unlinkAt(claims(), file.claim.constData()) == 0) {
         done(file);
         continue;
       }
@@ -341,5 +355,5 @@ void BatchMover::undoCopies() {
       file.stage = TakenFile::Stage::Checked;
     }
   }
-  ops_.flush(source().fd);
+  flushWork(source());
 }

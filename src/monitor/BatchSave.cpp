@@ -103,6 +103,7 @@ private:
     watched.path = request_.watchedFolder;
     watched.word = QStringLiteral("directorio de monitorización");
     watched.othersTakeFiles = true;
+    watched.work = MoveFolder::WorkPlace::WorkFolder;
     MoveFolder batch;
     batch.role = MoveFolder::Role::Batch;
     batch.path = result_.batchFolder;

@@ -154,6 +154,7 @@ private:
     watched.path = request_.watchedFolder;
     watched.word = QStringLiteral("directorio de monitorización");
     watched.othersTakeFiles = true;
+    watched.work = MoveFolder::WorkPlace::WorkFolder;
     return {std::move(batch),
             std::move(watched),
             BatchJournal::Mode::ReturnMove,

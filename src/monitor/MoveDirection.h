@@ -10,9 +10,16 @@
 
 // One end of a move: an open folder, where it is, and what the user calls it.
 struct MoveFolder {
-  // The journal lives in the batch; across file systems the index lives in the watched folder.
+  // The journal lives in the batch; across file systems the index lives with the watched
+  // folder's working files.
   enum class Role { Watched, Batch };
   Role role = Role::Watched;
+  // Where the copy way keeps this folder's working files (the source's claimed originals, the
+  // target's copies until they are whole, the index): in the folder itself, a folder of ours;
+  // or, in a folder that others write to, in the program's own work folder inside it, where
+  // nobody else can plant, forge or rename a name.
+  enum class WorkPlace { Itself, WorkFolder };
+  WorkPlace work = WorkPlace::Itself;
   int fd = -1;
   struct stat info {};
   QString path;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/ScriptedFileOps.h"
+#include "common/WorkFolders.h"
 #include "monitor/BatchJournal.h"
 #include "monitor/BatchRecovery.h"
 #include "monitor/BatchSave.h"
@@ -368,14 +369,15 @@ TEST_F(BatchRecoveryTest, HiddenFilesThatNoJournalAccountsForAreNamed) {
     EXPECT_TRUE(saveKilledAt(Step::Unlink, 100, true, false));
     QDir(out()).removeRecursively();
     QDir().mkpath(out());
+    const QString work = workFolderIn(in());
     for (const QString& index :
-         QDir(in()).entryList({QStringLiteral(".varndel-*-index")}, QDir::Files | QDir::Hidden)) {
+         QDir(work).entryList({QStringLiteral(".varndel-*-index")}, QDir::Files | QDir::Hidden)) {
       if (!withIndex) {
-        QFile::remove(in() + QLatin1Char('/') + index);
+        QFile::remove(work + QLatin1Char('/') + index);
       }
     }
     const auto claims =
-        QDir(in()).entryList({QStringLiteral(".varndel-*-claim-*")}, QDir::Files | QDir::Hidden);
+        QDir(work).entryList({QStringLiteral(".varndel-*-claim-*")}, QDir::Files | QDir::Hidden);
     ASSERT_GT(claims.size(), 100);
     const RecoveryReport report = recoverInterruptedSaves(out(), in());
     const QStringList hidden =
@@ -391,6 +393,32 @@ TEST_F(BatchRecoveryTest, HiddenFilesThatNoJournalAccountsForAreNamed) {
     }
     clearBoth();
   }
+}
+
+// The sweep acts only inside the program's own work folders: names with the program's mark that
+// the user or another user put in the watched folder stay as they are.
+TEST_F(BatchRecoveryTest, TheSweepLeavesNamesItDidNotMakeAlone) {
+  const std::vector<std::pair<QString, QByteArray>> planted = {
+      {QStringLiteral(".varndel-9-index"), "notas"},
+      {QStringLiteral(".varndel-9-index.new"), ""},
+      {QStringLiteral(".varndel-7-claim-0"), "ajeno"},
+      {QStringLiteral(".varndel-7-copy-0"), "suyo"},
+  };
+  for (const auto& [name, content] : planted) {
+    QFile file(in() + QLatin1Char('/') + name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+    if (geteuid() == 0 && content == "ajeno") {
+      ASSERT_EQ(chown(QFile::encodeName(file.fileName()).constData(), 65534, 65534), 0);
+    }
+  }
+  const std::map<QString, QByteArray> before = everyFile(in());
+
+  const RecoveryReport report = recoverInterruptedSaves(out(), in());
+
+  EXPECT_TRUE(report.empty());
+  EXPECT_EQ(everyFile(in()), before);
 }
 
 // A damaged journal is told once and not read again while it stays as it is.
@@ -421,8 +449,10 @@ TEST(BatchJournalTest, NamesOfAnyBytesSurviveTheRoundTrip) {
                              ".varndel-1-copy-0",
                              {1, 2, 3, {-4, 5}},
                              {}});
+  journal.work = ".varndel-1000-x y";
   const std::optional<BatchJournal> read = parseJournal(formatJournal(journal));
   ASSERT_TRUE(read.has_value());
+  EXPECT_EQ(read->work, journal.work);
   EXPECT_EQ(read->entries.at(0).name, journal.entries[0].name);
   EXPECT_TRUE(read->entries[0].identity == journal.entries[0].identity);
   EXPECT_FALSE(parseJournal(formatJournal(journal).chopped(4)).has_value());

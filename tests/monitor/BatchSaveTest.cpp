@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/ScriptedFileOps.h"
+#include "common/WorkFolders.h"
 #include "monitor/BatchRecovery.h"
 #include "monitor/BatchSave.h"
 #include "monitor/BatchUndo.h"
@@ -403,9 +404,10 @@ TEST_F(BatchSaveTest, AJournalStaysWhileAFileItNamesIsHidden) {
   const SaveResult result = saveBatch(request(abc), {&ops, {}, nullptr});
   EXPECT_FALSE(result.ok());
   EXPECT_TRUE(QFileInfo::exists(batch() + QStringLiteral("/.varndel-journal")));
-  EXPECT_EQ(
-      QDir(in()).entryList({QStringLiteral(".varndel-*-index")}, QDir::Hidden | QDir::Files).size(),
-      1);
+  EXPECT_EQ(QDir(workFolderIn(in()))
+                .entryList({QStringLiteral(".varndel-*-index")}, QDir::Hidden | QDir::Files)
+                .size(),
+            1);
 
   recoverInterruptedSaves(out(), in());
   EXPECT_EQ(entries(in()), (QStringList{"a.bmp", "b.bmp", "c.bmp"}));
@@ -485,7 +487,7 @@ TEST_F(BatchSaveTest, ANewcomerUnderAClaimedNameIsKeptAndTheOriginalComesBackBes
       }
       if (!arrived && !failLater && step == Step::Unlink && name.endsWith("-claim-0")) {
         arrived = true;
-        QFile claimed(QFile::decodeName(path(in(), name)));
+        QFile claimed(QFile::decodeName(path(workFolderIn(in()), name)));
         EXPECT_TRUE(claimed.open(QIODevice::Append));
         claimed.write(" and more");
         put("a.bmp", "newcomer");
@@ -508,8 +510,9 @@ TEST_F(BatchSaveTest, ASourceThatGrowsDuringItsCopyGoesBackAndIsNotPublished) {
     put("a.bmp", "original");
     ScriptedFileOps ops(acrossFileSystems([&](Step step, const QByteArray&, int) {
       if (step == Step::Copy) {
-        for (const QString& claim : entries(in())) {
-          QFile claimed(in() + QLatin1Char('/') + claim);
+        const QString work = workFolderIn(in());
+        for (const QString& claim : entries(work)) {
+          QFile claimed(work + QLatin1Char('/') + claim);
           EXPECT_TRUE(claimed.open(grows ? QIODevice::Append : QIODevice::ReadWrite));
           claimed.write(grows ? " and more" : "ORIGINAL");
           claimed.close();
@@ -560,6 +563,49 @@ TEST_F(BatchSaveTest, AnUndoWhileAnotherProcessSavesTheFolderLeavesEachFileOnce)
   EXPECT_TRUE(entries(in()).isEmpty());
   EXPECT_EQ(entries(other + QStringLiteral("/Otro_532004_973")),
             (QStringList{"a.bmp", "b.bmp", "c.bmp"}));
+}
+
+// Names that another user plants in a shared watched folder fail no save or undo across file
+// systems: an index's draft under the name it will have, or the program's own folder's name.
+// What was planted stays as it was.
+TEST_F(BatchSaveTest, NamesPlantedInTheWatchedFolderFailNoMove) {
+  const QByteArray own = ".varndel-" + QByteArray::number(geteuid());
+  for (const bool foreignFolder : {false, true}) {
+    if (foreignFolder && geteuid() != 0) {
+      continue;  // only root can give a folder to another user
+    }
+    reset();
+    for (const QByteArray& name : abc) {
+      put(name, name);
+    }
+    QStringList expected{"a.bmp", "b.bmp", "c.bmp"};
+    if (foreignFolder) {
+      ASSERT_EQ(mkdir(path(in(), own).constData(), 0700), 0);
+      ASSERT_EQ(chown(path(in(), own).constData(), 65534, 65534), 0);
+      expected << QString::fromLatin1(own);
+    }
+    const ScriptedFileOps::Script plantDraft = [&](Step step, const QByteArray& name, int) {
+      if (!foreignFolder && step == Step::Open && name.endsWith("-index.new") &&
+          !expected.contains(QString::fromLatin1(name))) {
+        put(name, "");
+        expected << QString::fromLatin1(name);
+      }
+      return 0;
+    };
+    ScriptedFileOps saveOps(acrossFileSystems(plantDraft));
+    ScriptedFileOps undoOps(acrossFileSystems(plantDraft));
+    const SaveResult saved = saveBatch(request(abc), {&saveOps, {}, nullptr});
+    ASSERT_TRUE(saved.ok()) << foreignFolder << saved.reason.toStdString();
+    EXPECT_EQ(entries(batch()), (QStringList{"a.bmp", "b.bmp", "c.bmp"}));
+    const UndoResult undone = undoBatch({batch(), in(), abc, out()}, {&undoOps, {}, nullptr});
+    EXPECT_TRUE(undone.ok()) << foreignFolder << undone.reason.toStdString();
+    expected.sort();
+    EXPECT_EQ(entries(in()), expected);
+    if (foreignFolder) {
+      EXPECT_EQ(QFileInfo(QFile::decodeName(path(in(), own))).ownerId(), 65534u);
+      EXPECT_TRUE(entries(QFile::decodeName(path(in(), own))).isEmpty());
+    }
+  }
 }
 
 // The history is read as untrusted: an undo acts only on a batch folder this program made,
@@ -838,15 +884,44 @@ TEST_F(BatchSaveTest, OnlyAPrefixWithASlashIsRefused) {
 }
 
 // Another program replaces a file (writes a new one and renames it over the name) or writes
-// more into it while the batch is copied: its new content is never deleted.
+// more into it while the batch is copied: its new content is never deleted. Nor is another
+// user's file that they rename onto a claimed original's name just before its removal, in a
+// watched folder open to everyone.
 TEST_F(BatchSaveTest, ContentThatArrivesDuringACopyIsNeverDeleted) {
-  enum class Change { ReplacedBeforeClaim, ReplacedBeforeDelete, AppendedBeforeDelete };
+  enum class Change {
+    ReplacedBeforeClaim,
+    ReplacedBeforeDelete,
+    AppendedBeforeDelete,
+    RenamedOntoClaimBeforeDelete
+  };
   const auto replace = [this] {
     put("a.bmp.part", "new picture");
     rename(path(in(), "a.bmp.part").constData(), path(in(), "a.bmp").constData());
   };
-  for (const Change change :
-       {Change::ReplacedBeforeClaim, Change::ReplacedBeforeDelete, Change::AppendedBeforeDelete}) {
+  // As another user, in a child process.
+  const auto renameOntoClaim = [this](const QByteArray& claim) {
+    const QByteArray from = path(in(), "theirs.bmp");
+    const QByteArray onto = path(workFolderIn(in()), claim);
+    const pid_t child = fork();
+    if (child == 0) {
+      const bool other = setresgid(65534, 65534, 65534) == 0 && setresuid(65534, 65534, 65534) == 0;
+      _exit(other ? rename(from.constData(), onto.constData()) : 2);
+    }
+    int status = 0;
+    EXPECT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_NE(WEXITSTATUS(status), 2);
+  };
+  for (const Change change : {Change::ReplacedBeforeClaim, Change::ReplacedBeforeDelete,
+                              Change::AppendedBeforeDelete, Change::RenamedOntoClaimBeforeDelete}) {
+    if (change == Change::RenamedOntoClaimBeforeDelete) {
+      if (geteuid() != 0) {
+        continue;  // only root can act as another user
+      }
+      ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+      ASSERT_EQ(chmod(QFile::encodeName(in()).constData(), 0777), 0);
+      put("theirs.bmp", "theirs");
+      ASSERT_EQ(chown(path(in(), "theirs.bmp").constData(), 65534, 65534), 0);
+    }
     put("a.bmp", "original");
     put("b.bmp", "b");
     bool done = false;
@@ -862,8 +937,10 @@ TEST_F(BatchSaveTest, ContentThatArrivesDuringACopyIsNeverDeleted) {
           name.startsWith(".varndel-") && name.endsWith("-claim-0")) {
         if (change == Change::ReplacedBeforeDelete) {
           replace();
+        } else if (change == Change::RenamedOntoClaimBeforeDelete) {
+          renameOntoClaim(name);
         } else {
-          QFile claimed(QFile::decodeName(path(in(), name)));
+          QFile claimed(QFile::decodeName(path(workFolderIn(in()), name)));
           EXPECT_TRUE(claimed.open(QIODevice::Append));
           claimed.write(" and more");
         }
@@ -892,6 +969,11 @@ TEST_F(BatchSaveTest, ContentThatArrivesDuringACopyIsNeverDeleted) {
       case Change::AppendedBeforeDelete:
         EXPECT_EQ(kept, "original and more");
         EXPECT_EQ(saved, "original");
+        break;
+      case Change::RenamedOntoClaimBeforeDelete:
+        EXPECT_EQ(kept, "<missing>");
+        EXPECT_EQ(saved, "original");
+        EXPECT_EQ(read(path(in(), "theirs.bmp")), "theirs");
         break;
     }
     reset();
