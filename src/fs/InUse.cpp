@@ -46,18 +46,22 @@ bool changedRecently(const struct stat& info, const timespec& now) {
   return false;
 }
 
+// A file that the write watch saw closed after its last change needs no lease: asking for one
+// costs more than the rest of its save.
 InUse inUseState(int fd, const QByteArray& name, const struct stat& info, const InUseCheck& check) {
+  const EventVerdict verdict =
+      check.events ? check.events(name, info.st_mtim) : EventVerdict::NotCovered;
+  if (verdict == EventVerdict::Closed) {
+    return InUse::Free;
+  }
   if (check.tryLeases) {
     const LeaseAnswer answer = probeWriteLease(fd);
     if (answer != LeaseAnswer::Refused) {
       return answer == LeaseAnswer::Held ? InUse::Writing : InUse::Free;
     }
   }
-  if (check.events) {
-    const EventVerdict verdict = check.events(name, info.st_mtim);
-    if (verdict != EventVerdict::NotCovered) {
-      return verdict == EventVerdict::Writing ? InUse::Writing : InUse::Free;
-    }
+  if (verdict == EventVerdict::Writing) {
+    return InUse::Writing;
   }
   return changedRecently(info, check.fileClock ? check.fileClock() : realTimeNow()) ? InUse::Writing
                                                                                     : InUse::Unseen;

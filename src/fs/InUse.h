@@ -24,10 +24,11 @@ enum class EventVerdict {
   NotCovered,  // changed before the record began, or no watch: only the time rule can tell
 };
 
-// How a file still being written is told apart, in this order: a write lease where the file
-// system grants one (it sees writers that opened the file before any event was recorded);
-// then the file events; and for a file that no event covered, one changed within the last
-// 10 s of fileClock counts as in use.
+// How a file still being written is told apart, in this order: a file the events saw closed
+// after its last change is free; then a write lease where the file system grants one (it sees
+// writers that opened the file before any event was recorded); then the events' record of a
+// file written and not closed; and for a file that no event covered, one changed within the
+// last 10 s of fileClock counts as in use.
 struct InUseCheck {
   bool tryLeases = true;
   std::function<timespec()> fileClock;  // the clock file times are stamped with; real if empty

@@ -2,8 +2,10 @@
 #include "common/ViewerTestSupport.h"
 #include "controls/ThumbnailStrip.h"
 #include "controls/XPButton.h"
+#include "forms/AppContext.h"
 #include "forms/Forms.h"
 #include "monitor/BatchHistory.h"
+#include "monitor/SavedBatches.h"
 #include "viewer/ThumbnailLoader.h"
 #include "windows/FrmLotes.h"
 
@@ -68,7 +70,16 @@ protected:
       picture.fill(QColor::fromHsv(static_cast<int>(qHash(name) % 360), 255, 255));
       picture.save(record.folder + '/' + QString::fromLatin1(name), "BMP");
     }
-    ASSERT_EQ(appendHistory(world.path(QStringLiteral("Historial.txt")), record), 0);
+    const AppContext context = world.context();
+    ASSERT_EQ(BatchHistory::append(historyPlace(context.historyFile, context.settingsFile),
+                                   batchLine(record)),
+              0);
+  }
+
+  FrmLotes* shown(FrmLotes* window) {
+    batches.reload();
+    window->setModel(batches);
+    return window;
   }
 
   void select(int row) {
@@ -85,7 +96,8 @@ protected:
   bool made = makeBatches();
   AppContext context = world.context();
   Forms forms{context};
-  FrmLotes* lotes = forms.show<FrmLotes>();
+  SavedBatches batches{context.historyFile};
+  FrmLotes* lotes = shown(forms.show<FrmLotes>());
   ThumbnailStrip* strip = control<ThumbnailStrip>(lotes, "lstimagenes");
   QLabel* line = control<QLabel>(lotes, "lblimagenes");
 };
