@@ -7,10 +7,14 @@
 #include <sys/types.h>
 #include <cstddef>
 
-// Every file-system step of moving a batch, taken relative to open folders so that a folder
-// renamed meanwhile cannot redirect it, and in one place so that a test can fail or stop any
-// step deterministically. Each returns 0 or an error number; openAt leaves fd holding the
-// descriptor it opened, or nothing.
+// The steps of moving a batch that open, make, rename, remove, copy, write or flush, taken
+// relative to open folders so that a folder renamed meanwhile cannot redirect them, and in one
+// place so that a test can fail or stop any of them deterministically. What the mover and the
+// recovery only look at, and their locks, go around it, so a test reaches those only by what it
+// puts on disk: fstat of a descriptor already open, the recovery's fstatat of journals and
+// folders by name, the opening of the folders a recovery starts from, listings, the reading of
+// journals. Each returns 0 or an error number; openAt leaves fd holding the descriptor it
+// opened, or nothing.
 class FileOps {
 public:
   enum class Step { Open, Stat, MakeFolder, Rename, Unlink, RemoveFolder, Copy, Write, Flush };

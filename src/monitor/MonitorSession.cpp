@@ -48,8 +48,7 @@ void MonitorSession::load() {
     startupProblems_ << notSettings;
   }
   const bool readable = settingsReadError(file) == 0 && notSettings.isEmpty();
-  const QString vis = settings::viewerSwitch(file);
-  settings_.viewerOffered = vis != QLatin1String("0x0") && vis != QLatin1String("0");
+  settings_.viewerOffered = settings::viewerOffered(file).value;
   applySettings(settings::watchedFolder(file), settings::pattern(file));
   if (const QString problem = watchedFolderProblem(watchedFolder());
       readable && !problem.isEmpty()) {
@@ -65,8 +64,7 @@ void MonitorSession::load() {
 }
 
 void MonitorSession::readMinimum(bool tellProblem) {
-  const settings::Reading<qint16> minimum =
-      settings::readMinimum(settings::minimum(env_.settingsFile));
+  const settings::Reading<qint16> minimum = settings::minimum(env_.settingsFile);
   settings_.minimum = minimum.value;
   if (tellProblem && !minimum.problem.isEmpty()) {
     startupProblems_ << minimum.problem;

@@ -10,6 +10,7 @@
 #include "monitor/SavedBatches.h"
 #include "monitor/WatchedList.h"
 #include "monitor/WriteWatch.h"
+#include "settings/Config.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -39,10 +40,11 @@ public:
 
   // The settings the session holds. Dir2 and Pref are not among them: each save reads them.
   struct Settings {
-    QString watchedFolder;      // Dir1: read at load, then pushed by the settings dialog
-    QString pattern;            // Ext: likewise
-    qint16 minimum = 5;         // Imagenes: read at load, then pushed by the settings dialog
-    bool viewerOffered = true;  // Vis: read at load only
+    QString watchedFolder;  // Dir1: read at load, then pushed by the settings dialog
+    QString pattern;        // Ext: likewise
+    // Imagenes: read at load, then pushed by the settings dialog. Vis: read at load only.
+    qint16 minimum = settings::defaultMinimum;
+    bool viewerOffered = settings::defaultViewerOffered;
   };
 
   // Where a save by hand puts its batch: under the save folder (the button, the tray) or inside

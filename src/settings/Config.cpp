@@ -7,14 +7,13 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <limits>
+
 namespace settings {
 
 namespace {
 
 const QString section = QStringLiteral("CONFIGURACION");
-
-// Imagenes
-constexpr qint16 fallbackMinimum = 5;
 
 // Every part of a pattern joined by ";" that names one file whole.
 QStringList namesWrittenOut(const QString& patterns) {
@@ -33,41 +32,57 @@ QString quoted(const QString& text) {
   return QStringLiteral("«") + text + QStringLiteral("»");
 }
 
+// Imagenes: the range, as both the start and the dialog say it.
+QString minimumRange() {
+  return QStringLiteral("debe ser un número entero de %1 a %2")
+      .arg(lowestMinimum)
+      .arg(std::numeric_limits<qint16>::max());
+}
+
 }  // namespace
 
 QString Key::operator()(const QString& file) const {
   return LeeIni(file, section, name());
 }
 
-Reading<qint16> readMinimum(const QString& text) {
+Reading<qint16> minimum(const QString& file) {
+  return minimumOfText(minimumKey(file));
+}
+
+Reading<qint16> minimumOfText(const QString& text) {
   bool ok = false;
   const qint16 value = text.trimmed().toShort(&ok);
   if (text.trimmed().isEmpty()) {
-    return {fallbackMinimum,
+    return {defaultMinimum,
             QStringLiteral("No hay ningún número mínimo de imágenes configurado. Se usará %1.")
-                .arg(fallbackMinimum)};
+                .arg(defaultMinimum)};
   }
   if (!ok) {
-    return {fallbackMinimum,
-            QStringLiteral("El número mínimo de imágenes %1 no es válido: debe ser un número "
-                           "entero de 1 a 32767. Se usará %2.")
-                .arg(quoted(text), QString::number(fallbackMinimum))};
+    return {defaultMinimum,
+            QStringLiteral("El número mínimo de imágenes %1 no es válido: %2. "
+                           "Se usará %3.")
+                .arg(quoted(text), minimumRange(), QString::number(defaultMinimum))};
   }
-  if (value < 1) {
-    return {value, QStringLiteral("El número mínimo de imágenes %1 se toma como 1.")
-                       .arg(quoted(text.trimmed()))};
+  if (value < lowestMinimum) {
+    return {value, QStringLiteral("El número mínimo de imágenes %1 se toma como %2.")
+                       .arg(quoted(text.trimmed()), QString::number(lowestMinimum))};
   }
   return {value, {}};
 }
 
+Reading<bool> viewerOffered(const QString& file) {
+  const QString text = viewerKey(file);
+  const bool hidden = text == QLatin1String("0x0") || text == QLatin1String("0");
+  return {hidden ? !defaultViewerOffered : defaultViewerOffered, {}};
+}
+
 QString minimumRefusal(const QString& text) {
-  bool ok = false;
-  if (text.trimmed().toShort(&ok) >= 1 && ok) {
+  const Reading<qint16> reading = minimumOfText(text);
+  if (reading.problem.isEmpty()) {
     return {};
   }
-  return QStringLiteral(
-      "El número mínimo de imágenes debe ser un número entero de 1 a 32767. La configuración no "
-      "se ha guardado.");
+  return QStringLiteral("El número mínimo de imágenes %1. La configuración no se ha guardado.")
+      .arg(minimumRange());
 }
 
 QString prefixRefusal(const QString& text) {
@@ -143,12 +158,29 @@ QString fileProblem(const QString& file) {
       .arg(file);
 }
 
+QString emptyFieldRefusal() {
+  return QStringLiteral("Debe rellenar todos los campos.");
+}
+
+QString storeFailure(const QString& file, const IniWrite& written) {
+  if (written.unreadable) {
+    return QStringLiteral(
+               "La configuración no se ha guardado porque no se puede leer el archivo "
+               "de configuración %1: %2.")
+        .arg(file, written.reason);
+  }
+  return QStringLiteral(
+             "No se ha podido escribir el archivo de configuración %1: %2. La "
+             "configuración no se ha guardado.")
+      .arg(file, written.reason);
+}
+
 IniWrite store(const QString& file, const Edited& values) {
   return writeKeys(file, section,
                    {{watchedFolder.name(), values.watchedFolder},
                     {saveFolder.name(), values.saveFolder},
                     {prefix.name(), values.prefix},
-                    {minimum.name(), values.minimum},
+                    {minimumKey.name(), values.minimum},
                     {pattern.name(), values.pattern}});
 }
 

@@ -5,27 +5,24 @@
 
 #include <QString>
 
-// The program's settings: section CONFIGURACION of the Config.ini given at each call. The name
-// of each key is written here alone.
+// The program's settings: section CONFIGURACION of the Config.ini given at each call. Each key
+// has one row here and nothing else parses a key or holds its default.
 namespace settings {
 
-// One key, read afresh from the file at every call: settings::prefix(file).
+// One key, read afresh from the file at every call, as written: settings::prefix(file).
 class Key {
 public:
-  explicit constexpr Key(const char* name) : name_(name) {}
+  explicit constexpr Key(const char* name, const char* suggested = "")
+      : name_(name), suggested_(suggested) {}
   QString operator()(const QString& file) const;
   QString name() const { return QLatin1String(name_); }
+  // What the settings dialog's button puts in the key's box; empty when it has none.
+  QString suggested() const { return QString::fromUtf8(suggested_); }
 
 private:
   const char* name_;
+  const char* suggested_;
 };
-
-inline constexpr Key watchedFolder{"Dir1"};
-inline constexpr Key saveFolder{"Dir2"};
-inline constexpr Key prefix{"Pref"};       // the start of every batch folder's name
-inline constexpr Key minimum{"Imagenes"};  // as written, a number or not
-inline constexpr Key pattern{"Ext"};
-inline constexpr Key viewerSwitch{"Vis"};  // whether the viewer command is offered
 
 // A setting as the program uses it, and what the user is to be told of the text written for it
 // (empty when nothing).
@@ -35,10 +32,34 @@ struct Reading {
   QString problem;
 };
 
+// The rows. The file's rules give no key a default (missing, it reads as empty); a default
+// below is what the program uses for a text it cannot use.
+//   name        type     default       valid, and the sentence for a bad value
+//   Dir1, Dir2  folder   none          a folder, or one to make: folderState and its sentences
+//   Pref        text     none          no "/" nor NUL, at most prefixLength in the dialog:
+//                                      prefixRefusal, prefixCutQuestion; "Por Defecto": Fotos_
+//   Ext         text     none          a wildcard or a dot in each part: patternQuestion;
+//                                      "Todos": *.*
+//   Imagenes    qint16   5             1 to 32767: minimum, minimumRefusal
+//   Vis         bool     shown         "0x0" and "0" hide the viewer: viewerOffered
+inline constexpr Key watchedFolder{"Dir1"};
+inline constexpr Key saveFolder{"Dir2"};
+inline constexpr Key prefix{"Pref", "Fotos_"};  // the start of every batch folder's name
+inline constexpr Key pattern{"Ext", "*.*"};
+inline constexpr Key minimumKey{"Imagenes"};
+inline constexpr qint16 defaultMinimum = 5;
+inline constexpr qint16 lowestMinimum = 1;  // the highest is the most a qint16 holds
+inline constexpr Key viewerKey{"Vis"};
+inline constexpr bool defaultViewerOffered = true;
+
 // Imagenes: a whole number, blanks around it aside. One that is not, or is out of a signed
-// 16-bit count's range, is told and 5 is used; 0 and below are used as they are (every file
-// is saved at once), and told as the 1 they amount to.
-Reading<qint16> readMinimum(const QString& text);
+// 16-bit count's range, is told and the default is used; 0 and below are used as they are
+// (every file is saved at once), and told as the 1 they amount to.
+Reading<qint16> minimum(const QString& file);
+Reading<qint16> minimumOfText(const QString& text);
+
+// Vis: whether the viewer command is offered; never a problem, any other text offers it.
+Reading<bool> viewerOffered(const QString& file);
 
 // Why the settings dialog does not store a text, in a sentence; empty when it does. The
 // minimum is a whole number from 1 to 32767, the most a signed 16-bit count holds; the prefix
@@ -75,6 +96,10 @@ struct Edited {
   QString minimum;
   QString pattern;
 };
+
+// The settings dialog's refusal of an empty field, and why a store of the five failed.
+QString emptyFieldRefusal();
+QString storeFailure(const QString& file, const IniWrite& written);
 
 // Writes the five in one replacement of the file: all of them or none.
 IniWrite store(const QString& file, const Edited& values);

@@ -13,14 +13,6 @@
 #include <cerrno>
 #include <limits>
 
-QString LeeIni(const QString& file, const QString& section, const QString& key) {
-  QFile input(file);
-  if (!input.open(QIODevice::ReadOnly)) {
-    return {};
-  }
-  return ini::value(input.readAll(), section, key);
-}
-
 bool GrabaIni(const QString& file, const QString& section, const QString& key,
               const QString& value) {
   return writeKeys(file, section, {{key, value}}).ok;
@@ -50,6 +42,11 @@ int readWhole(const QString& file, QByteArray& content) {
 const QString notText = QStringLiteral("no es un archivo de texto");
 
 }  // namespace
+
+QString LeeIni(const QString& file, const QString& section, const QString& key) {
+  QByteArray content;
+  return readWhole(file, content) == 0 ? ini::value(content, section, key) : QString();
+}
 
 bool holdsText(const QString& file) {
   QByteArray content;

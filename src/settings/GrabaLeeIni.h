@@ -5,6 +5,8 @@
 
 #include <QString>
 
+// The original's entry points on the settings file, standing on the English engine IniFormat.
+
 // Reads one key of an INI file, as the Windows profile reader does: "" for a missing file,
 // section or key. The file is read afresh at every call.
 QString LeeIni(const QString& file, const QString& section, const QString& key);

@@ -8,6 +8,8 @@
 #include <memory>
 #include <variant>
 
+// The original's registry entry points, standing on the English engine WineRegistry.
+
 // What a lookup read: nothing, a REG_SZ text or a REG_DWORD number.
 using RegistryResult = std::variant<std::monostate, QString, qint32>;
 

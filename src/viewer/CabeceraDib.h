@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 
+// The original's bitmap header, kept beside the English engine ImagePipeline that draws with it.
 // The header a device-independent bitmap is drawn with, laid out as the platform's own.
 struct BitmapInfoHeader {
   std::uint32_t size = 0;

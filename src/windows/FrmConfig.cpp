@@ -146,7 +146,7 @@ void FrmConfig::Form_Load() {
   txtguardar->setText(settings::saveFolder(file));
   storedPrefix_ = settings::prefix(file);
   txtprefijo->setText(storedPrefix_);
-  cmbNImagenes->setEditText(settings::minimum(file));
+  cmbNImagenes->setEditText(settings::minimumKey(file));
   txtextension->setText(settings::pattern(file));
   // A pattern longer than its box opens on its first extensions, not its last.
   txtextension->setCursorPosition(0);
@@ -180,11 +180,11 @@ void FrmConfig::cmbNImagenes_Change() {
 }
 
 void FrmConfig::cmddefecto_Click() {
-  txtprefijo->setText(QStringLiteral("Fotos_"));
+  txtprefijo->setText(settings::prefix.suggested());
 }
 
 void FrmConfig::cmdtodos_Click() {
-  txtextension->setText(QStringLiteral("*.*"));
+  txtextension->setText(settings::pattern.suggested());
 }
 
 // A text found is a Windows path inside the Wine prefix, so it is turned into the Linux
@@ -219,7 +219,7 @@ void FrmConfig::pickInto(QLineEdit* box) {
 bool FrmConfig::checkFields() {
   if (txtdir->text().isEmpty() || txtguardar->text().isEmpty() || txtprefijo->text().isEmpty() ||
       cmbNImagenes->currentText().isEmpty()) {
-    return refuse(QStringLiteral("Debe rellenar todos los campos."));
+    return refuse(settings::emptyFieldRefusal());
   }
   for (const QString& refusal : {settings::minimumRefusal(cmbNImagenes->currentText()),
                                  settings::prefixRefusal(txtprefijo->text())}) {
@@ -261,19 +261,6 @@ bool FrmConfig::folderReady(const QString& folder) {
   return notMade.isEmpty() || refuse(notMade);
 }
 
-QString FrmConfig::storeFailure(const IniWrite& written) const {
-  if (written.unreadable) {
-    return QStringLiteral(
-               "La configuración no se ha guardado porque no se puede leer el archivo "
-               "de configuración %1: %2.")
-        .arg(context().settingsFile, written.reason);
-  }
-  return QStringLiteral(
-             "No se ha podido escribir el archivo de configuración %1: %2. La "
-             "configuración no se ha guardado.")
-      .arg(context().settingsFile, written.reason);
-}
-
 // One replacement of the file, so a failure leaves every key as it was; Apply stays enabled
 // to try again.
 bool FrmConfig::storeFields() {
@@ -283,7 +270,7 @@ bool FrmConfig::storeFields() {
                                             cmbNImagenes->currentText(), txtextension->text()});
   if (!written.ok) {
     cmdaplicar->setEnabled(true);
-    refuse(storeFailure(written));
+    refuse(settings::storeFailure(context().settingsFile, written));
   }
   return written.ok;
 }
@@ -299,7 +286,7 @@ void FrmConfig::cmdaceptar_Click() {
     return;
   }
   emit accepted(txtdir->text(), txtextension->text(),
-                settings::readMinimum(cmbNImagenes->currentText()).value);
+                settings::minimumOfText(cmbNImagenes->currentText()).value);
   close();
 }
 

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "forms/Form.h"
-#include "settings/GrabaLeeIni.h"
 
 class QComboBox;
 class QGroupBox;
@@ -53,7 +52,6 @@ private:
   bool refuse(const QString& why);
   bool folderReady(const QString& folder);
   bool storeFields();
-  QString storeFailure(const IniWrite& written) const;
 
   QGroupBox* Frame1;
   QLabel* Label1;

@@ -194,6 +194,22 @@ TEST(SettingsLocation, AFileThatAppearsDuringTheFirstStartIsNeitherReplacedNorLe
             QStringList{QStringLiteral("Config.ini")});
 }
 
+// The history: beside a portable Config.ini, else where the base directory rules put state.
+TEST(SettingsLocation, ThePortableCopyKeepsItsHistoryBesideItsSettings) {
+  SettingsEnvironment environment{
+      QStringLiteral("/opt/varndel"), QStringLiteral("/home/ana"), {}, {}, {}};
+  EXPECT_EQ(historyFile(environment, QStringLiteral("/opt/varndel/Config.ini")),
+            QStringLiteral("/opt/varndel/Historial.txt"));
+  EXPECT_EQ(historyFile(environment, QStringLiteral("/home/ana/.config/varndel/Config.ini")),
+            QStringLiteral("/home/ana/.local/state/varndel/Historial.txt"));
+  environment.stateHome = QStringLiteral("/var/ana");
+  EXPECT_EQ(historyFile(environment, QStringLiteral("/otro/Config.ini")),
+            QStringLiteral("/var/ana/varndel/Historial.txt"));
+  environment.stateHome = QStringLiteral("relative");
+  EXPECT_EQ(historyFile(environment, QStringLiteral("/otro/Config.ini")),
+            QStringLiteral("/home/ana/.local/state/varndel/Historial.txt"));
+}
+
 }  // namespace
 
 TEST(SettingsLocation, ANamedFileIsUsedWhereverItIsAndNeverMade) {
