@@ -68,7 +68,10 @@ protected:
       picture.fill(QColor::fromHsv(static_cast<int>(qHash(name) % 360), 255, 255));
       picture.save(record.folder + '/' + QString::fromLatin1(name), "BMP");
     }
-    ASSERT_EQ(appendHistory(world.path(QStringLiteral("Historial.txt")), record), 0);
+    ASSERT_EQ(BatchHistory::append(historyPlace(world.path(QStringLiteral("Historial.txt")),
+                                                world.path(QStringLiteral("Config.ini"))),
+                                   batchLine(record)),
+              0);
   }
 
   void select(int row) {
