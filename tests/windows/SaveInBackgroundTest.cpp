@@ -140,9 +140,9 @@ TEST_F(SaveInBackgroundTest, StartingAgainKeepsTheWatchTimerRunningAsItWas) {
   Forms forms(context);
   FrmMonitoreo* w = forms.show<FrmMonitoreo>();
   w->cmdiniciar_Click();
-  const int timer = control<QTimer>(w, "Timer1")->timerId();
+  const int timer = control<QTimer>(w, "watchTimer")->timerId();
   w->mnuiniciar_Click();
-  EXPECT_EQ(control<QTimer>(w, "Timer1")->timerId(), timer);
+  EXPECT_EQ(control<QTimer>(w, "watchTimer")->timerId(), timer);
   EXPECT_EQ(w->panel(1), QStringLiteral("Estado : Iniciado."));
 }
 

@@ -66,8 +66,8 @@ TEST_F(ShutdownTest, MinimisingKeepsBothTimersAndAutomaticSaves) {
   w->cmdiniciar_Click();
   w->mnuminimizar_Click();
   EXPECT_TRUE(w->isMinimized());
-  EXPECT_TRUE(control<QTimer>(w, "Timer1")->isActive());
-  EXPECT_TRUE(control<QTimer>(w, "Timer2")->isActive());
+  EXPECT_TRUE(control<QTimer>(w, "watchTimer")->isActive());
+  EXPECT_TRUE(control<QTimer>(w, "statusTimer")->isActive());
   w->session().watchTick();
   w->session().finishSave();
   EXPECT_EQ(QDir(world.path(QStringLiteral("out/Fotos_532004_973"))).entryList(QDir::Files).size(),

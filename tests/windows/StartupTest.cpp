@@ -84,7 +84,7 @@ TEST_F(Startup, EmptyFolderGivesZeroAndDisabledSave) {
   EXPECT_EQ(main->panel(3), QString());
   EXPECT_FALSE(control<XPButton>(main, "cmdguardar")->isEnabled());
   EXPECT_FALSE(main->session().isStarted());
-  EXPECT_TRUE(control<QTimer>(main, "Timer2")->isActive());
+  EXPECT_TRUE(control<QTimer>(main, "statusTimer")->isActive());
   EXPECT_EQ(control<QLabel>(main, "lbldirectorio")->text(), watched);
   EXPECT_EQ(main->session().settings().minimum, 5);
   EXPECT_TRUE(main->session().startupProblems().isEmpty());
