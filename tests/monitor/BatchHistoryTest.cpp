@@ -6,7 +6,6 @@
 #include "monitor/HistoryWriter.h"
 #include "monitor/Messages.h"
 #include "monitor/MonitorSession.h"
-#include "settings/SettingsLocation.h"
 
 #include <QDir>
 #include <QFile>
@@ -286,21 +285,8 @@ TEST_F(BatchHistoryTest, AHeldLockNeverHoldsASaveBack) {
   EXPECT_EQ(session.batches().record(0).names, std::vector<QByteArray>{"b.bmp"});
 }
 
-// A portable copy keeps its history beside its Config.ini, and its lock in a private folder
-// there; any other start in the user's state folder, as the base directory rules place it.
-TEST_F(BatchHistoryTest, ThePortableCopyKeepsItsHistoryBesideItsSettings) {
-  SettingsEnvironment environment{
-      QStringLiteral("/opt/varndel"), QStringLiteral("/home/ana"), {}, {}, {}};
-  EXPECT_EQ(historyFile(environment, QStringLiteral("/opt/varndel/Config.ini")),
-            QStringLiteral("/opt/varndel/Historial.txt"));
-  EXPECT_EQ(historyFile(environment, QStringLiteral("/home/ana/.config/varndel/Config.ini")),
-            QStringLiteral("/home/ana/.local/state/varndel/Historial.txt"));
-  environment.stateHome = QStringLiteral("/var/ana");
-  EXPECT_EQ(historyFile(environment, QStringLiteral("/otro/Config.ini")),
-            QStringLiteral("/var/ana/varndel/Historial.txt"));
-  environment.stateHome = QStringLiteral("relative");
-  EXPECT_EQ(historyFile(environment, QStringLiteral("/otro/Config.ini")),
-            QStringLiteral("/home/ana/.local/state/varndel/Historial.txt"));
+// A portable copy keeps the lock of its history in a private folder beside it.
+TEST_F(BatchHistoryTest, ThePortableCopyKeepsItsHistoryLockBesideItsSettings) {
   EXPECT_EQ(historyPlace(QStringLiteral("/opt/varndel/Historial.txt"),
                          QStringLiteral("/opt/varndel/Config.ini"))
                 .lockFolder,

@@ -212,3 +212,20 @@ TEST(SettingsLocation, ANamedFileIsUsedWhereverItIsAndNeverMade) {
   EXPECT_EQ(present.problem, QString());
   EXPECT_EQ(present.notice, QString());
 }
+
+// A portable copy keeps its history beside its Config.ini; any other start in the user's state
+// folder, as the base directory rules place it.
+TEST(SettingsLocation, ThePortableCopyKeepsItsHistoryBesideItsSettings) {
+  SettingsEnvironment environment{
+      QStringLiteral("/opt/varndel"), QStringLiteral("/home/ana"), {}, {}, {}};
+  EXPECT_EQ(historyFile(environment, QStringLiteral("/opt/varndel/Config.ini")),
+            QStringLiteral("/opt/varndel/Historial.txt"));
+  EXPECT_EQ(historyFile(environment, QStringLiteral("/home/ana/.config/varndel/Config.ini")),
+            QStringLiteral("/home/ana/.local/state/varndel/Historial.txt"));
+  environment.stateHome = QStringLiteral("/var/ana");
+  EXPECT_EQ(historyFile(environment, QStringLiteral("/otro/Config.ini")),
+            QStringLiteral("/var/ana/varndel/Historial.txt"));
+  environment.stateHome = QStringLiteral("relative");
+  EXPECT_EQ(historyFile(environment, QStringLiteral("/otro/Config.ini")),
+            QStringLiteral("/home/ana/.local/state/varndel/Historial.txt"));
+}
