@@ -32,7 +32,7 @@ protected:
     }
   }
 
-  static TrayIcon* tray(const FrmMonitoreo* w) { return control<TrayIcon>(w, "tray"); }
+  static TrayIcon* tray(const FrmMonitoreo* w) { return w->findChild<TrayIcon*>("tray"); }
 
   TestWorld world;
   AppContext context = world.context();

@@ -285,7 +285,6 @@ TEST_F(BatchHistoryTest, AHeldLockNeverHoldsASaveBack) {
   EXPECT_EQ(session.batches().record(0).names, std::vector<QByteArray>{"b.bmp"});
 }
 
-// A portable copy keeps the lock of its history in a private folder beside it.
 TEST_F(BatchHistoryTest, ThePortableCopyKeepsItsHistoryLockBesideItsSettings) {
   EXPECT_EQ(historyPlace(QStringLiteral("/opt/varndel/Historial.txt"),
                          QStringLiteral("/opt/varndel/Config.ini"))

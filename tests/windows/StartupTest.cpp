@@ -51,9 +51,8 @@ protected:
 
   // The session alone, loaded: where the window adds nothing to what is checked.
   std::unique_ptr<MonitorSession> loadSession() {
-    const AppContext context = world.context();
     auto session = std::make_unique<MonitorSession>(MonitorSession::Environment{
-        context.settingsFile, context.now, nullptr, true, context.historyFile});
+        world.path(QStringLiteral("Config.ini")), {}, nullptr, true, {}});
     session->load();
     return session;
   }
@@ -294,7 +293,6 @@ TEST_F(Startup, EachStartupProblemIsOneTrueSentence) {
   chmod(QFile::encodeName(closed).constData(), 0700);
 }
 
-// The minimum the session reads at load: sound, signed, and out of range beside a missing folder.
 TEST_F(Startup, TheSessionReadsTheMinimumAtLoad) {
   configure();
   std::unique_ptr<MonitorSession> session = loadSession();

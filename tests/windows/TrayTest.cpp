@@ -28,6 +28,7 @@ protected:
 TEST_F(TrayTest, MenuRunsTheWindowsCommandsAndTheTooltipFollowsTheState) {
   FrmMonitoreo* w = show();
   TrayIcon* tray = MainWindowTest::tray(w);
+  ASSERT_NE(tray, nullptr);
 
   choose(tray, QStringLiteral("Iniciar"));
   EXPECT_TRUE(w->session().isStarted());
@@ -46,6 +47,7 @@ TEST_F(TrayTest, MenuRunsTheWindowsCommandsAndTheTooltipFollowsTheState) {
 TEST_F(TrayTest, AutomaticSaveIsToldInTheTrayOnlyWhileTheWindowIsMinimised) {
   FrmMonitoreo* w = show();
   TrayIcon* tray = MainWindowTest::tray(w);
+  ASSERT_NE(tray, nullptr);
   w->cmdiniciar_Click();
   dropThree();
   w->session().watchTick();
@@ -80,6 +82,7 @@ TEST_F(TrayTest, NoTrayUntilTheDesktopHasOne) {
 TEST_F(TrayTest, SaveIsOfferedExactlyWhenTheWindowOffersIt) {
   FrmMonitoreo* w = show();
   TrayIcon* tray = MainWindowTest::tray(w);
+  ASSERT_NE(tray, nullptr);
   QAction* save = entry(tray, QStringLiteral("Guardar Imagenes"));
   auto* cmdguardar = control<XPButton>(w, "cmdguardar");
   world.writeFile(QStringLiteral("in/a.bmp"));
