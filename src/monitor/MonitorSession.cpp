@@ -22,12 +22,12 @@ MonitorSession::MonitorSession(Environment environment, QObject* parent)
       env_(std::move(environment)),
       batches_(env_.historyFile),
       history_(historyPlace(env_.historyFile, env_.settingsFile)) {
-  Timer1.setObjectName(QStringLiteral("Timer1"));
-  Timer2.setObjectName(QStringLiteral("Timer2"));
-  Timer1.setInterval(tickMilliseconds);
-  Timer2.setInterval(tickMilliseconds);
-  connect(&Timer1, &QTimer::timeout, this, &MonitorSession::watchTick);
-  connect(&Timer2, &QTimer::timeout, this, &MonitorSession::statusTick);
+  watchTimer_.setObjectName(QStringLiteral("watchTimer"));
+  statusTimer_.setObjectName(QStringLiteral("statusTimer"));
+  watchTimer_.setInterval(tickMilliseconds);
+  statusTimer_.setInterval(tickMilliseconds);
+  connect(&watchTimer_, &QTimer::timeout, this, &MonitorSession::watchTick);
+  connect(&statusTimer_, &QTimer::timeout, this, &MonitorSession::statusTick);
   connect(&saver_, &SaveWorker::finished, this, &MonitorSession::saveFinished);
   connect(&saver_, &SaveWorker::undone, this, &MonitorSession::undoFinished);
   connect(&saver_, &SaveWorker::lateContentRestored, this,
@@ -60,7 +60,7 @@ void MonitorSession::load() {
     setCanSave(false);
   }
   recoverAtStart();
-  Timer2.start();
+  statusTimer_.start();
 }
 
 void MonitorSession::readMinimum(bool tellProblem) {
@@ -93,8 +93,6 @@ void MonitorSession::recoverAtStart() {
 }
 
 void MonitorSession::applySettings(const QString& folder, const QString& pattern) {
-  settings_.pattern = pattern;
-  settings_.watchedFolder = folder;
   list_.setPattern(pattern);
   list_.setFolder(folder);
   if (env_.fileEvents) {
@@ -106,11 +104,11 @@ void MonitorSession::applySettings(const QString& folder, const QString& pattern
 
 // Starting again while started keeps the watch tick's time.
 void MonitorSession::start() {
-  if (closeAfterSave_) {
+  if (closing_) {
     return;
   }
-  if (!Timer1.isActive()) {
-    Timer1.start();
+  if (!watchTimer_.isActive()) {
+    watchTimer_.start();
   }
   emit stateChanged(true);
   // Watching a folder that cannot be read saves nothing: starting says so again.
@@ -119,7 +117,7 @@ void MonitorSession::start() {
 }
 
 void MonitorSession::stop() {
-  Timer1.stop();
+  watchTimer_.stop();
   emit stateChanged(false);
 }
 
@@ -129,12 +127,10 @@ void MonitorSession::setCanSave(bool canSave) {
 }
 
 void MonitorSession::saveNow(Base base) {
-  if (busy_ || (base == Base::SaveFolder && !canSave_)) {
+  if (activity_ != Activity::Idle || (base == Base::SaveFolder && !canSave_)) {
     return;
   }
-  const BatchPlace place = savePlace();
-  save(base == Base::SaveFolder ? place : BatchPlace{watchedFolder(), place.prefix}, place.base,
-       true);
+  save(savePlace(), base, Activity::SavingByHand);
 }
 
 // Dir2 and Pref, read afresh for each save, so that a change applies to the next one.
@@ -142,20 +138,19 @@ BatchPlace MonitorSession::savePlace() const {
   return {settings::saveFolder(env_.settingsFile), settings::prefix(env_.settingsFile)};
 }
 
-// The save runs on a thread of its own; until its result is handled, and while a view tells of
-// it in a nested event loop, ticks and other saves stay out.
-void MonitorSession::save(const BatchPlace& place, const QString& saveFolder, bool byHand) {
-  if (busy_) {
+// The save runs on a thread of its own. Interrupted saves are looked for in the save folder
+// (place.base), wherever the batch goes.
+void MonitorSession::save(const BatchPlace& place, Base base, Activity activity) {
+  if (activity_ != Activity::Idle) {
     return;
   }
-  busy_ = true;
-  savingByHand_ = byHand;
-  savingTo_ = place;
+  activity_ = activity;
+  savingTo_ = base == Base::SaveFolder ? place : BatchPlace{watchedFolder(), place.prefix};
   const QDateTime now = env_.now();
   savingAt_ = now;
-  saver_.save({place.base, place.prefix, watchedFolder(), list_.names(), now, policy_.overdue(now),
-               policy_.lastInUse()},
-              {watchedFolder(), saveFolder, env_.fileOps},
+  saver_.save({savingTo_.base, savingTo_.prefix, watchedFolder(), list_.names(), now,
+               policy_.overdue(now), policy_.lastInUse()},
+              {watchedFolder(), place.base, env_.fileOps},
               {true, {}, [watch = &writeWatch_](const QByteArray& name, const timespec& modified) {
                  return watch->verdict(name, modified);
                }});
@@ -165,14 +160,15 @@ void MonitorSession::save(const BatchPlace& place, const QString& saveFolder, bo
 void MonitorSession::saveFinished(const SaveResult& result, const RecoveryReport& recovery) {
   list_.refresh();
   const QString historyProblem = record(result);
+  const bool byHand = activity_ == Activity::SavingByHand;
   const QString automaticNotice =
-      policy_.record(result, !savingByHand_, list_.signature(), savingTo_, env_.now());
+      policy_.record(result, !byHand, list_.signature(), savingTo_, env_.now());
   QStringList notices;
   if (!recovery.empty()) {
     notices << recoveryNotice(recovery);
   }
-  if (savingByHand_) {
-    emit saveReported({true, result, closeAfterSave_ ? QString() : manualSaveText(result)});
+  if (byHand) {
+    emit saveReported({true, result, closing_ ? QString() : manualSaveText(result)});
   } else {
     emit saveReported({false, result, {}});
     const QString away =
@@ -189,13 +185,12 @@ void MonitorSession::saveFinished(const SaveResult& result, const RecoveryReport
   notices << historyProblem;
   notices.removeAll(QString());
   emit notice(NoticeKind::Status, notices.join(QLatin1Char(' ')));
-  endBusy();
+  endActivity();
 }
 
-void MonitorSession::endBusy() {
-  busy_ = false;
-  undoing_ = false;
-  if (closeAfterSave_) {
+void MonitorSession::endActivity() {
+  activity_ = Activity::Idle;
+  if (closing_) {
     emit readyToClose();
   }
 }
@@ -222,12 +217,11 @@ QString MonitorSession::tellHistory(const HistoryWriter::Outcome& outcome) {
 }
 
 bool MonitorSession::undo(const HistoryRecord& record) {
-  if (busy_) {
+  if (activity_ != Activity::Idle) {
     return false;
   }
   stop();
-  busy_ = true;
-  undoing_ = true;
+  activity_ = Activity::Undoing;
   undoneBatch_ = record;
   UndoRequest request{record.folder, watchedFolder(),
                       record.names,  settings::saveFolder(env_.settingsFile),
@@ -251,20 +245,20 @@ void MonitorSession::undoFinished(const UndoResult& result, const RecoveryReport
     }
   }
   emit undone(result);
-  endBusy();
+  endActivity();
 }
 
 bool MonitorSession::closeWhenSaved() {
   if (!saver_.running()) {
     return false;
   }
-  closeAfterSave_ = true;
+  closing_ = true;
   stop();
   return true;
 }
 
 void MonitorSession::watchTick() {
-  if (busy_) {
+  if (activity_ != Activity::Idle) {
     return;
   }
   checkWatchedFolder();
@@ -275,7 +269,7 @@ void MonitorSession::watchTick() {
   }
   const BatchPlace place = savePlace();
   if (policy_.allows(list_.signature(), place, env_.now())) {
-    save(place, place.base, false);
+    save(place, Base::SaveFolder, Activity::SavingAutomatically);
   }
 }
 
@@ -329,9 +323,10 @@ void MonitorSession::statusTick() {
   if (saver_.running()) {
     const int done = saver_.done();
     const int total = saver_.total();
-    emit progressChanged(undoing_ ? undoProgressNotice(done, total) : progressNotice(done, total));
+    emit progressChanged(activity_ == Activity::Undoing ? undoProgressNotice(done, total)
+                                                        : progressNotice(done, total));
   }
-  if (busy_) {
+  if (activity_ != Activity::Idle) {
     return;
   }
   setCanSave(count() != 0);

@@ -38,10 +38,9 @@ public:
     QString historyFile;               // where saved batches are recorded; none when empty
   };
 
-  // The settings the session holds. Dir2 and Pref are not among them: each save reads them.
+  // The settings the session holds. Dir1 and Ext live in the watched list, and Dir2 and Pref are
+  // read by each save.
   struct Settings {
-    QString watchedFolder;  // Dir1: read at load, then pushed by the settings dialog
-    QString pattern;        // Ext: likewise
     // Imagenes: read at load, then pushed by the settings dialog. Vis: read at load only.
     qint16 minimum = settings::defaultMinimum;
     bool viewerOffered = settings::defaultViewerOffered;
@@ -86,14 +85,14 @@ public:
   // the close that follows waits only for that.
   void stopSaving() { saver_.stop(); }
 
-  // Timer1, every 500 ms while started: list the folder and save when enough files gathered.
+  // Every 500 ms while started: list the folder and save when enough files gathered.
   void watchTick();
-  // Timer2, every 500 ms: the progress of a save, then what a save holds back until it ends.
+  // Every 500 ms: the progress of a save, then what a save holds back until it ends.
   void statusTick();
   // Waits for a save running in the background and takes its result now.
   void finishSave() { saver_.finish(); }
 
-  bool isStarted() const { return Timer1.isActive(); }
+  bool isStarted() const { return watchTimer_.isActive(); }
   bool isSaving() const { return saver_.running(); }
   bool canSave() const { return canSave_; }
   int count() const { return list_.count(); }
@@ -127,6 +126,10 @@ signals:
   void undone(const UndoResult& result);
 
 private:
+  // What the session is doing. Anything but Idle keeps ticks, saves and undos out, from the start
+  // of a save or an undo until its result is handled, a view's nested event loop included.
+  enum class Activity { Idle, SavingAutomatically, SavingByHand, Undoing };
+
   void setCanSave(bool canSave);
   void readMinimum(bool tellProblem);
   void recoverAtStart();
@@ -135,27 +138,27 @@ private:
   void refreshWhenChanged();
   void tellWhetherEventsServe(bool folderReadable);
   BatchPlace savePlace() const;
-  void save(const BatchPlace& place, const QString& saveFolder, bool byHand);
+  void save(const BatchPlace& place, Base base, Activity activity);
   void saveFinished(const SaveResult& result, const RecoveryReport& recovery);
   void undoFinished(const UndoResult& result, const RecoveryReport& recovery);
   QString record(const SaveResult& result);
   QString tellHistory(const HistoryWriter::Outcome& outcome);
-  void endBusy();
+  void endActivity();
 
   Environment env_;
   Settings settings_;
   QStringList startupProblems_;
-  QTimer Timer1{this};
-  QTimer Timer2{this};
+  // The main window's Timer1 and Timer2 in the original; the windows keep the original's names.
+  QTimer watchTimer_{this};
+  QTimer statusTimer_{this};
   WatchedList list_;
   QElapsedTimer sinceListed_;  // the last listing of the watch tick
+  // What the views were last told, not part of the activity: either holds whatever it is.
   bool eventsOffTold_ = false;
   bool canSave_ = true;  // as the button is designed
-  // Set while a save runs, and while a view tells of it in a nested event loop.
-  bool busy_ = false;
-  bool savingByHand_ = false;
-  bool undoing_ = false;
-  bool closeAfterSave_ = false;
+  Activity activity_ = Activity::Idle;
+  // The program waits for the running save to end, then closes: nothing starts again.
+  bool closing_ = false;
   BatchPlace savingTo_;
   QDateTime savingAt_;
   // Asked by the save's thread: declared before the worker, which waits for it when it goes.

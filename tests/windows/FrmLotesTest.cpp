@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/TestSupport.h"
+#include "common/MainWindowTest.h"
 #include "controls/XPButton.h"
-#include "forms/Forms.h"
 #include "windows/FrmLotes.h"
-#include "windows/FrmMonitoreo.h"
-#include "windows/TrayIcon.h"
 
 #include <QAction>
 #include <QDir>
@@ -16,18 +13,11 @@
 
 namespace {
 
-class FrmLotesTest : public ::testing::Test {
+class FrmLotesTest : public MainWindowTest {
 protected:
-  FrmLotesTest() {
-    world.writeWatchConfig(QStringLiteral("3"));
-    context.trayAvailable = [] { return true; };
-  }
-
   // A save by hand of three files, through the main window's button.
   void saveThree(FrmMonitoreo* w) {
-    for (const char* name : {"in/a.bmp", "in/b.bmp", "in/c.bmp"}) {
-      world.writeFile(QString::fromLatin1(name));
-    }
+    dropThree();
     w->session().refreshList();
     w->session().statusTick();
     w->cmdguardar_Click();
@@ -42,20 +32,15 @@ protected:
     }
     return shown;
   }
-
-  TestWorld world;
-  AppContext context = world.context();
 };
 
 // The entry follows "Guardar Imagenes" in the menu and in the tray.
 TEST_F(FrmLotesTest, TheEntryFollowsGuardarImagenesInTheMenuAndTheTray) {
-  Forms forms(context);
-  FrmMonitoreo* w = forms.show<FrmMonitoreo>();
+  FrmMonitoreo* w = show();
   const QStringList menu = texts(control<QMenu>(w, "mnuarchivo")->actions());
   EXPECT_EQ(menu.indexOf(QStringLiteral("&Lotes guardados…")),
             menu.indexOf(QStringLiteral("&Guardar Imagenes")) + 1);
-  const QStringList tray =
-      texts(w->findChild<TrayIcon*>(QStringLiteral("tray"))->menu()->actions());
+  const QStringList tray = texts(MainWindowTest::tray(w)->menu()->actions());
   EXPECT_EQ(tray.indexOf(QStringLiteral("Lotes guardados…")),
             tray.indexOf(QStringLiteral("Guardar Imagenes")) + 1);
 }
@@ -64,14 +49,13 @@ TEST_F(FrmLotesTest, TheEntryFollowsGuardarImagenesInTheMenuAndTheTray) {
 // so; the batch stays listed, greyed, as undone at that moment, and can be neither opened nor
 // undone again.
 TEST_F(FrmLotesTest, TheNewestBatchIsTakenBackAndMonitoringStops) {
-  Forms forms(context);
-  FrmMonitoreo* w = forms.show<FrmMonitoreo>();
+  FrmMonitoreo* w = show();
   saveThree(w);
   saveThree(w);
   w->session().start();
   control<QMenu>(w, "mnuarchivo")->actions().at(1)->trigger();
-  ASSERT_TRUE(forms.isOpen<FrmLotes>());
-  FrmLotes* lotes = forms.get<FrmLotes>();
+  ASSERT_TRUE(forms->isOpen<FrmLotes>());
+  FrmLotes* lotes = forms->get<FrmLotes>();
   QAbstractItemModel* list = control<QTreeView>(lotes, "lstlotes")->model();
   const QStringList batches =
       QDir(world.path("out")).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);

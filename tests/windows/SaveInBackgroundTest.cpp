@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "common/MainWindowTest.h"
 #include "common/ScriptedFileOps.h"
-#include "common/TestSupport.h"
 #include "controls/NoticeLine.h"
 #include "controls/XPButton.h"
-#include "forms/Forms.h"
-#include "windows/FrmMonitoreo.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -46,13 +44,10 @@ private:
   bool open_ = false;
 };
 
-class SaveInBackgroundTest : public ::testing::Test {
+class SaveInBackgroundTest : public MainWindowTest {
 protected:
   SaveInBackgroundTest() {
-    world.writeWatchConfig(QStringLiteral("3"));
-    for (const char* name : {"in/a.bmp", "in/b.bmp", "in/c.bmp"}) {
-      world.writeFile(QString::fromLatin1(name));
-    }
+    dropThree();
     context.fileOps = ops;
   }
 
@@ -60,21 +55,18 @@ protected:
     return QDir(world.path(QStringLiteral("out/Fotos_532004_973"))).entryList(QDir::Files);
   }
 
-  TestWorld world;
   Gate gate;
   std::shared_ptr<ScriptedFileOps> ops =
       std::make_shared<ScriptedFileOps>([this](FileOps::Step step, const QByteArray& name, int) {
         gate.waitAtFirst(step, name);
         return 0;
       });
-  AppContext context = world.context();
 };
 
 // While a save is under way the window goes on answering: its progress shows, its commands
 // work, and no tick or second save gets in.
 TEST_F(SaveInBackgroundTest, WindowAnswersWhileASaveRuns) {
-  Forms forms(context);
-  FrmMonitoreo* w = forms.show<FrmMonitoreo>();
+  FrmMonitoreo* w = show();
   w->cmdiniciar_Click();
   w->session().watchTick();
   gate.awaitWorker();
@@ -113,8 +105,7 @@ TEST_F(SaveInBackgroundTest, WindowAnswersWhileASaveRuns) {
 // The close box ends the program once the save has ended whole; until then the window stays
 // in view with the save's progress, and nothing new starts.
 TEST_F(SaveInBackgroundTest, ClosingDuringASaveEndsTheProgramAfterIt) {
-  Forms forms(context);
-  FrmMonitoreo* w = forms.show<FrmMonitoreo>();
+  FrmMonitoreo* w = show();
   w->cmdguardar_Click();
   gate.awaitWorker();
 
@@ -137,12 +128,11 @@ TEST_F(SaveInBackgroundTest, ClosingDuringASaveEndsTheProgramAfterIt) {
 
 TEST_F(SaveInBackgroundTest, StartingAgainKeepsTheWatchTimerRunningAsItWas) {
   gate.open();
-  Forms forms(context);
-  FrmMonitoreo* w = forms.show<FrmMonitoreo>();
+  FrmMonitoreo* w = show();
   w->cmdiniciar_Click();
-  const int timer = control<QTimer>(w, "Timer1")->timerId();
+  const int timer = control<QTimer>(w, "watchTimer")->timerId();
   w->mnuiniciar_Click();
-  EXPECT_EQ(control<QTimer>(w, "Timer1")->timerId(), timer);
+  EXPECT_EQ(control<QTimer>(w, "watchTimer")->timerId(), timer);
   EXPECT_EQ(w->panel(1), QStringLiteral("Estado : Iniciado."));
 }
 

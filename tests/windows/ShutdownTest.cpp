@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/TestSupport.h"
-#include "forms/Forms.h"
+#include "common/MainWindowTest.h"
 #include "windows/FrmAcerca.h"
-#include "windows/FrmMonitoreo.h"
 
 #include <QDir>
 
@@ -10,22 +8,16 @@
 
 namespace {
 
-class ShutdownTest : public ::testing::Test {
+class ShutdownTest : public MainWindowTest {
 protected:
-  void SetUp() override {
-    world.writeWatchConfig(QStringLiteral("2"), QStringLiteral("*.*"));
-    for (const char* name : {"in/a.bmp", "in/b.bmp", "in/c.bmp"}) {
-      world.writeFile(QString::fromLatin1(name));
-    }
-  }
+  ShutdownTest() : MainWindowTest(QStringLiteral("2"), QStringLiteral("*.*")) { dropThree(); }
 
   // Closes the main window one way or another while monitoring with files waiting, and
   // checks that the About box went first, after monitoring had stopped, and nothing was saved.
   void closeWhileMonitoring(void (*closeIt)(FrmMonitoreo*)) {
-    Forms forms(world.context());
-    FrmMonitoreo* w = forms.show<FrmMonitoreo>();
+    FrmMonitoreo* w = show();
     w->cmdiniciar_Click();
-    auto* about = forms.show<FrmAcerca>();
+    auto* about = forms->show<FrmAcerca>();
     bool monitoringWhenAboutClosed = true;
     QString panelWhenAboutClosed;
     QObject::connect(about, &Form::closed, [&] {
@@ -37,9 +29,9 @@ protected:
 
     EXPECT_FALSE(monitoringWhenAboutClosed);
     EXPECT_EQ(panelWhenAboutClosed, QStringLiteral("Estado : Detenido."));
-    EXPECT_FALSE(forms.isOpen<FrmAcerca>());
-    EXPECT_FALSE(forms.isOpen<FrmMonitoreo>());
-    EXPECT_TRUE(forms.shuttingDown());
+    EXPECT_FALSE(forms->isOpen<FrmAcerca>());
+    EXPECT_FALSE(forms->isOpen<FrmMonitoreo>());
+    EXPECT_TRUE(forms->shuttingDown());
     EXPECT_EQ(world.quitCalls, 1);
     flushDeletes();
     EXPECT_EQ(QDir(world.path(QStringLiteral("in"))).entryList(QDir::Files).size(), 3);
@@ -48,8 +40,6 @@ protected:
                     .isEmpty());
     EXPECT_TRUE(world.presenter->shown.empty());
   }
-
-  TestWorld world;
 };
 
 TEST_F(ShutdownTest, CerrarEndsAtOnceWithoutSavingOrAsking) {
@@ -61,13 +51,12 @@ TEST_F(ShutdownTest, CloseBoxBehavesAsCerrar) {
 }
 
 TEST_F(ShutdownTest, MinimisingKeepsBothTimersAndAutomaticSaves) {
-  Forms forms(world.context());
-  FrmMonitoreo* w = forms.show<FrmMonitoreo>();
+  FrmMonitoreo* w = show();
   w->cmdiniciar_Click();
   w->mnuminimizar_Click();
   EXPECT_TRUE(w->isMinimized());
-  EXPECT_TRUE(control<QTimer>(w, "Timer1")->isActive());
-  EXPECT_TRUE(control<QTimer>(w, "Timer2")->isActive());
+  EXPECT_TRUE(control<QTimer>(w, "watchTimer")->isActive());
+  EXPECT_TRUE(control<QTimer>(w, "statusTimer")->isActive());
   w->session().watchTick();
   w->session().finishSave();
   EXPECT_EQ(QDir(world.path(QStringLiteral("out/Fotos_532004_973"))).entryList(QDir::Files).size(),

@@ -7,6 +7,7 @@
 #include "forms/Forms.h"
 #include "monitor/BatchHistory.h"
 #include "monitor/BatchJournal.h"
+#include "monitor/MonitorSession.h"
 #include "settings/SettingsLocation.h"
 #include "windows/FrmInicio.h"
 #include "windows/FrmMonitoreo.h"
@@ -48,6 +49,14 @@ protected:
     return forms->get<FrmMonitoreo>();
   }
 
+  // The session alone, loaded: where the window adds nothing to what is checked.
+  std::unique_ptr<MonitorSession> loadSession() {
+    auto session = std::make_unique<MonitorSession>(MonitorSession::Environment{
+        world.path(QStringLiteral("Config.ini")), {}, nullptr, true, {}});
+    session->load();
+    return session;
+  }
+
   // Runs what the event loop has to run: the window shown on screen, and what follows.
   static void settle() {
     for (int round = 0; round < 5; ++round) {
@@ -84,10 +93,8 @@ TEST_F(Startup, EmptyFolderGivesZeroAndDisabledSave) {
   EXPECT_EQ(main->panel(3), QString());
   EXPECT_FALSE(control<XPButton>(main, "cmdguardar")->isEnabled());
   EXPECT_FALSE(main->session().isStarted());
-  EXPECT_TRUE(control<QTimer>(main, "Timer2")->isActive());
+  EXPECT_TRUE(control<QTimer>(main, "statusTimer")->isActive());
   EXPECT_EQ(control<QLabel>(main, "lbldirectorio")->text(), watched);
-  EXPECT_EQ(main->session().settings().minimum, 5);
-  EXPECT_TRUE(main->session().startupProblems().isEmpty());
 }
 
 TEST_F(Startup, CountsOnlyMatchingVisibleFilesOfTheFolderItself) {
@@ -182,8 +189,6 @@ TEST_F(Startup, ProblemsAreReportedOnceAfterShowingAndTheWindowStaysUsable) {
   watched = world.path(QStringLiteral("no-existe"));
   configure(QStringLiteral("0x1"), QStringLiteral("40000"));
   FrmMonitoreo* main = load();
-  EXPECT_EQ(main->session().count(), 0);
-  EXPECT_EQ(main->session().settings().minimum, 5);
   EXPECT_TRUE(world.presenter->shown.empty());
   forms->show<FrmMonitoreo>();
   QCoreApplication::sendPostedEvents();
@@ -281,17 +286,25 @@ TEST_F(Startup, EachStartupProblemIsOneTrueSentence) {
     // Root reads any folder: the start then runs as another user.
     const bool asNobody = c.folder == closed && geteuid() == 0;
     ASSERT_TRUE(!asNobody || seteuid(getpwnam("nobody")->pw_uid) == 0);
-    const QStringList problems = load()->session().startupProblems();
-    forms.reset();
+    const QStringList problems = loadSession()->startupProblems();
     ASSERT_TRUE(!asNobody || seteuid(0) == 0);
     EXPECT_EQ(problems, c.expected);
   }
   chmod(QFile::encodeName(closed).constData(), 0700);
 }
 
-TEST_F(Startup, SignedMinimumIsRead) {
+TEST_F(Startup, TheSessionReadsTheMinimumAtLoad) {
+  configure();
+  std::unique_ptr<MonitorSession> session = loadSession();
+  EXPECT_EQ(session->settings().minimum, 5);
+  EXPECT_TRUE(session->startupProblems().isEmpty());
   configure(QStringLiteral("0x1"), QStringLiteral(" -3 "));
-  EXPECT_EQ(load()->session().settings().minimum, -3);
+  EXPECT_EQ(loadSession()->settings().minimum, -3);
+  watched = world.path(QStringLiteral("no-existe"));
+  configure(QStringLiteral("0x1"), QStringLiteral("40000"));
+  session = loadSession();
+  EXPECT_EQ(session->count(), 0);
+  EXPECT_EQ(session->settings().minimum, 5);
 }
 
 // A save cut short by a crash is put right when the program starts, and told once the window

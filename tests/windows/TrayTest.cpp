@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/TestSupport.h"
+#include "common/MainWindowTest.h"
 #include "controls/XPButton.h"
-#include "forms/Forms.h"
-#include "windows/FrmMonitoreo.h"
-#include "windows/TrayIcon.h"
 
 #include <QAction>
 #include <QDir>
@@ -12,19 +9,8 @@
 
 namespace {
 
-class TrayTest : public ::testing::Test {
+class TrayTest : public MainWindowTest {
 protected:
-  TrayTest() {
-    world.writeWatchConfig(QStringLiteral("3"));
-    context.trayAvailable = [] { return true; };
-  }
-
-  void drop() const {
-    for (const char* name : {"in/a.bmp", "in/b.bmp", "in/c.bmp"}) {
-      world.writeFile(QString::fromLatin1(name));
-    }
-  }
-
   // The tray's menu entry with that text.
   static QAction* entry(TrayIcon* tray, const QString& text) {
     for (QAction* action : tray->menu()->actions()) {
@@ -37,15 +23,11 @@ protected:
 
   // The entry, as the user picks it.
   static void choose(TrayIcon* tray, const QString& text) { entry(tray, text)->trigger(); }
-
-  TestWorld world;
-  AppContext context = world.context();
 };
 
 TEST_F(TrayTest, MenuRunsTheWindowsCommandsAndTheTooltipFollowsTheState) {
-  Forms forms(context);
-  FrmMonitoreo* w = forms.show<FrmMonitoreo>();
-  auto* tray = w->findChild<TrayIcon*>(QStringLiteral("tray"));
+  FrmMonitoreo* w = show();
+  TrayIcon* tray = MainWindowTest::tray(w);
   ASSERT_NE(tray, nullptr);
 
   choose(tray, QStringLiteral("Iniciar"));
@@ -63,19 +45,18 @@ TEST_F(TrayTest, MenuRunsTheWindowsCommandsAndTheTooltipFollowsTheState) {
 
 // A notice only while the window is out of sight: otherwise the status bar tells.
 TEST_F(TrayTest, AutomaticSaveIsToldInTheTrayOnlyWhileTheWindowIsMinimised) {
-  Forms forms(context);
-  FrmMonitoreo* w = forms.show<FrmMonitoreo>();
-  auto* tray = w->findChild<TrayIcon*>(QStringLiteral("tray"));
+  FrmMonitoreo* w = show();
+  TrayIcon* tray = MainWindowTest::tray(w);
   ASSERT_NE(tray, nullptr);
   w->cmdiniciar_Click();
-  drop();
+  dropThree();
   w->session().watchTick();
   w->session().finishSave();
   EXPECT_TRUE(tray->lastNotice().isEmpty());
 
   w->mnuminimizar_Click();
   world.now = world.now.addSecs(1);
-  drop();
+  dropThree();
   w->session().watchTick();
   w->session().finishSave();
   EXPECT_EQ(tray->lastNotice(), QStringLiteral("Lote guardado: Fotos_532004_974, 3 imágenes"));
@@ -86,8 +67,7 @@ TEST_F(TrayTest, AutomaticSaveIsToldInTheTrayOnlyWhileTheWindowIsMinimised) {
 TEST_F(TrayTest, NoTrayUntilTheDesktopHasOne) {
   bool available = false;
   context.trayAvailable = [&] { return available; };
-  Forms forms(context);
-  FrmMonitoreo* w = forms.show<FrmMonitoreo>();
+  FrmMonitoreo* w = show();
   w->session().statusTick();
   EXPECT_EQ(w->findChild<TrayIcon*>(), nullptr);
   available = true;
@@ -100,9 +80,8 @@ TEST_F(TrayTest, NoTrayUntilTheDesktopHasOne) {
 // With monitoring stopped, files that arrive are not listed: the window reads "Imagenes : 0"
 // with its button greyed, and the tray's "Guardar Imagenes" is greyed with it and saves nothing.
 TEST_F(TrayTest, SaveIsOfferedExactlyWhenTheWindowOffersIt) {
-  Forms forms(context);
-  FrmMonitoreo* w = forms.show<FrmMonitoreo>();
-  auto* tray = w->findChild<TrayIcon*>(QStringLiteral("tray"));
+  FrmMonitoreo* w = show();
+  TrayIcon* tray = MainWindowTest::tray(w);
   ASSERT_NE(tray, nullptr);
   QAction* save = entry(tray, QStringLiteral("Guardar Imagenes"));
   auto* cmdguardar = control<XPButton>(w, "cmdguardar");
