@@ -159,7 +159,10 @@ TEST_F(WriteWatchTest, ANameChangeAloneAsksForTheFolderToBeListedAgain) {
       {"move out", [&] { rename(path("old").constData(), outside.constData()); }, true},
       {"delete", [&] { unlink(path("old").constData()); }, true},
       {"rename", [&] { rename(path("old").constData(), path("renamed").constData()); }, true},
-      {"write", [&] { write(UniqueFd(open(path("old").constData(), O_WRONLY)).get(), "x", 1); },
+      {"write",
+       [&] {
+         EXPECT_EQ(write(UniqueFd(open(path("old").constData(), O_WRONLY)).get(), "x", 1), 1);
+       },
        false},
       {"read", [&] { QFile(QFile::decodeName(path("old"))).open(QIODevice::ReadOnly); }, false},
       {"nothing", [] {}, false},
