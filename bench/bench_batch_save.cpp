@@ -2,9 +2,12 @@
 // Saving a batch of 200 files of 2 MB, against cp of the same files into a new folder followed
 // by sync and rm of the originals, in the same run: once within one file system, where the save
 // renames, and once across two (a tmpfs mounted for the run, when the benchmark may mount one),
-// where it copies. Then one save of 100,000 files of 1 KB within one file system.
+// where it copies. Then one save of 100,000 files of 1 KB within one file system, and its undo,
+// against the bare loop a save cannot do without: list the folder, look at each file and rename
+// it into the batch without replacing anything (and back, for the undo).
 #include "BenchSupport.h"
 #include "monitor/BatchSave.h"
+#include "monitor/BatchUndo.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -13,7 +16,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
@@ -88,12 +94,97 @@ void saveBatches(benchmark::State& state, int count, int size) {
   clear(watched);
 }
 
+// The save, or its undo when undo is set, of count small files within one file system.
+void moveManySmallFiles(benchmark::State& state, bool undo) {
+  QTemporaryDir root(QDir::currentPath() + QStringLiteral("/bench_many_XXXXXX"));
+  const QString watched = root.filePath(QStringLiteral("in"));
+  const QString saved = root.filePath(QStringLiteral("out"));
+  QDateTime moment(QDate(2004, 3, 5), QTime(9, 7, 3));
+  for (auto _ : state) {
+    state.PauseTiming();
+    clear(saved);
+    QDir().mkpath(saved);
+    const std::vector<QByteArray> names = fill(watched, manyCount, smallSize);
+    moment = moment.addSecs(1);
+    const SaveRequest request{saved, QStringLiteral("Fotos_"), watched, names, moment, {}, {}};
+    QString batch;
+    if (undo) {
+      batch = saveBatch(request).batchFolder;
+      sync();
+    }
+    state.ResumeTiming();
+    const MoveReport result =
+        undo ? MoveReport(undoBatch({batch, watched, names, saved})) : saveBatch(request);
+    if (!result.ok() || result.moved != manyCount) {
+      state.SkipWithError("save or undo failed");
+      break;
+    }
+  }
+  clear(saved);
+  clear(watched);
+}
+
+// Lists from, looks at each entry and renames it into to, never over another file.
+bool bareRenames(const QString& from, const QString& to) {
+  const int source = open(QFile::encodeName(from).constData(), O_RDONLY | O_DIRECTORY);
+  const int target = open(QFile::encodeName(to).constData(), O_RDONLY | O_DIRECTORY);
+  DIR* listing = fdopendir(dup(source));
+  bool ok = source >= 0 && target >= 0 && listing;
+  while (dirent* entry = ok ? readdir(listing) : nullptr) {
+    struct stat info {};
+    if (entry->d_name[0] != '.') {
+      ok = fstatat(source, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+           renameat2(source, entry->d_name, target, entry->d_name, RENAME_NOREPLACE) == 0;
+    }
+  }
+  ok = ok && fsync(target) == 0 && fsync(source) == 0;
+  closedir(listing);
+  close(source);
+  close(target);
+  return ok;
+}
+
+// The bare loop into a new folder, or back out of it when back is set.
+void bareRenameLoop(benchmark::State& state, bool back) {
+  QTemporaryDir root(QDir::currentPath() + QStringLiteral("/bench_bare_XXXXXX"));
+  const QString watched = root.filePath(QStringLiteral("in"));
+  const QString batch = root.filePath(QStringLiteral("out/batch"));
+  for (auto _ : state) {
+    state.PauseTiming();
+    clear(root.filePath(QStringLiteral("out")));
+    QDir().mkpath(batch);
+    fill(watched, manyCount, smallSize);
+    if (back) {
+      bareRenames(watched, batch);
+      sync();
+    }
+    state.ResumeTiming();
+    if (!(back ? bareRenames(batch, watched) : bareRenames(watched, batch))) {
+      state.SkipWithError("rename failed");
+      break;
+    }
+  }
+  clear(root.path());
+}
+
 void BM_SaveBatch(benchmark::State& state) {
   saveBatches(state, fileCount, fileSize);
 }
 
 void BM_SaveManySmallFiles(benchmark::State& state) {
-  saveBatches(state, manyCount, smallSize);
+  moveManySmallFiles(state, false);
+}
+
+void BM_UndoManySmallFiles(benchmark::State& state) {
+  moveManySmallFiles(state, true);
+}
+
+void BM_BareRenames(benchmark::State& state) {
+  bareRenameLoop(state, false);
+}
+
+void BM_BareRenamesBack(benchmark::State& state) {
+  bareRenameLoop(state, true);
 }
 
 void BM_CpSyncRm(benchmark::State& state) {
@@ -131,11 +222,10 @@ BENCHMARK(BM_SaveBatch)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_CpSyncRm)->Arg(0)->Arg(1)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_SaveManySmallFiles)
-    ->Arg(0)
-    ->Iterations(1)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_SaveManySmallFiles)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_BareRenames)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_UndoManySmallFiles)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_BareRenamesBack)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
@@ -143,5 +233,8 @@ int main(int argc, char** argv) {
   return runBenchmarksWithRatios(
       argc, argv,
       {{"BM_SaveBatch/0/iterations:5/real_time", "BM_CpSyncRm/0/iterations:5/real_time"},
-       {"BM_SaveBatch/1/iterations:5/real_time", "BM_CpSyncRm/1/iterations:5/real_time"}});
+       {"BM_SaveBatch/1/iterations:5/real_time", "BM_CpSyncRm/1/iterations:5/real_time"},
+       {"BM_SaveManySmallFiles/iterations:1/real_time", "BM_BareRenames/iterations:1/real_time"},
+       {"BM_UndoManySmallFiles/iterations:1/real_time",
+        "BM_BareRenamesBack/iterations:1/real_time"}});
 }

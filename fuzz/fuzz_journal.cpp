@@ -14,6 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!journal) {
     return 0;
   }
+  if (!journal->work.isEmpty() && !isPrivateName(journal->work)) {
+    __builtin_trap();
+  }
   for (const JournalEntry& entry : journal->entries) {
     if (!isSingleComponent(entry.name)) {
       __builtin_trap();

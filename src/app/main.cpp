@@ -8,6 +8,7 @@
 #include "forms/AppContext.h"
 #include "forms/Forms.h"
 #include "forms/MessagePresenter.h"
+#include "fs/OpenFileLimit.h"
 #include "settings/SettingsLocation.h"
 #include "windows/FrmInicio.h"
 #include "windows/FrmMonitoreo.h"
@@ -34,6 +35,7 @@ CommandLine readArguments(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  raiseOpenFileLimit();
   const CommandLine command = readArguments(argc, argv);
   if (command.ends) {
     std::fputs(command.output.toLocal8Bit().constData(), command.status == 0 ? stdout : stderr);
@@ -53,8 +55,14 @@ int main(int argc, char* argv[]) {
                                      ? prepareSettings(environment)
                                      : prepareNamedSettings(command.configFile);
   SingleInstance instance(settings.file);
-  if (instance.handOver()) {
-    return 0;
+  switch (instance.handOver()) {
+    case SingleInstance::Verdict::HandedOver:
+      return 0;
+    case SingleInstance::Verdict::NotAnswering:
+      QtMessagePresenter().critical(QStringLiteral("Varndel"), SingleInstance::notAnsweringText());
+      return 1;
+    case SingleInstance::Verdict::Run:
+      break;
   }
   AppContext context;
   context.settingsFile = settings.file;
@@ -67,7 +75,7 @@ int main(int argc, char* argv[]) {
   context.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
   context.historyFile = historyFile(environment, settings.file);
   context.openFolder = [](const QString& folder) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
   };
 
   Forms forms(std::move(context));

@@ -4,8 +4,9 @@
 #include <QLabel>
 
 // A one-line label that shows as much of its text as fits, ending in "…" when cut. The whole
-// text is in its tooltip, and a click on a cut text asks for it whole, so that no part of it
-// is out of reach for a user who does not hover.
+// text is in its tooltip and its accessible name, and a click on a cut text asks for it whole,
+// so that no part of it is out of reach for a user who does not hover or does not see. A
+// clickable label sends its clicks instead.
 class ElidedLabel : public QLabel {
   Q_OBJECT
 public:
@@ -14,9 +15,13 @@ public:
   void setWholeText(const QString& text);
   const QString& wholeText() const { return whole_; }
   bool isCut() const { return text() != whole_; }
+  // The width that shows the whole text.
+  int wholeWidth() const;
+  void setClickable(bool clickable);
 
 signals:
   void wholeTextWanted(const QString& text);
+  void clicked();
 
 protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -26,4 +31,5 @@ private:
   void fit();
 
   QString whole_;
+  bool clickable_ = false;
 };

@@ -31,9 +31,16 @@ QString displayName(const QString& folder) {
 
 }  // namespace
 
+// A Wine prefix is hidden (~/.wine), yet it holds the simulator's drive: it is shown.
 QStringList visibleSubfolders(const QString& folder) {
-  return QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot,
-                                QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
+  const QDir dir(folder);
+  QStringList shown = dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot,
+                                    QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
+  shown.removeIf([&dir](const QString& name) {
+    return name.startsWith(QLatin1Char('.')) &&
+           !QFileInfo(dir.filePath(name + QStringLiteral("/drive_c"))).isDir();
+  });
+  return shown;
 }
 
 FolderList::FolderList(QWidget* parent) : QListWidget(parent) {

@@ -4,8 +4,9 @@
 #include <QListWidget>
 
 // A folder list: the open folder's ancestors from the root down, the open folder itself, and
-// its sub-folders (hidden ones left out), indented by depth. The path changes only when a
-// folder is opened (double-click or Enter) or set; highlighting an entry does not change it.
+// its sub-folders (hidden ones left out, but for Wine prefixes), indented by depth. The path
+// changes only when a folder is opened (double-click or Enter) or set; highlighting an entry does
+// not change it.
 class FolderList : public QListWidget {
   Q_OBJECT
 public:
@@ -33,5 +34,6 @@ private:
   int subfolderCount_ = 0;
 };
 
-// The sub-folders of a folder by name, hidden ones left out, in the order a folder list shows.
+// The sub-folders of a folder by name, hidden ones left out but for Wine prefixes (a folder
+// holding drive_c), in the order a folder list shows.
 QStringList visibleSubfolders(const QString& folder);

@@ -5,8 +5,7 @@
 
 #include <QHBoxLayout>
 
-StatusPanels::StatusPanels(const std::array<QString, 2>& widestTexts, QWidget* parent)
-    : QWidget(parent) {
+StatusPanels::StatusPanels(QWidget* parent) : QWidget(parent) {
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(1, 0, 1, 0);
   row->setSpacing(2);
@@ -14,22 +13,22 @@ StatusPanels::StatusPanels(const std::array<QString, 2>& widestTexts, QWidget* p
     auto* label = new ElidedLabel(this);
     label->setFrameShape(QFrame::Panel);
     label->setFrameShadow(QFrame::Sunken);
-    if (i < widestTexts.size()) {
-      const QFontMetrics metrics = label->fontMetrics();
-      const int spare =
-          2 * label->frameWidth() + 2 * label->indent() + metrics.averageCharWidth() / 2;
-      label->setFixedWidth(metrics.horizontalAdvance(widestTexts[i]) + spare);
-      row->addWidget(label);
-    } else {
-      label->setMinimumWidth(0);
-      row->addWidget(label, 1);
-    }
+    label->setMinimumWidth(0);
+    row->addWidget(label, i + 1 < panels_.size() ? 0 : 1);
     panels_[i] = label;
   }
 }
 
+// The pattern's panel gets what the state and the count leave: sized for the widest state and
+// count they could show, the pattern's would be too narrow for the shortest usual one.
 void StatusPanels::setPanel(int number, const QString& text) {
-  panels_.at(number - 1)->setWholeText(text);
+  ElidedLabel* label = panels_.at(number - 1);
+  label->setWholeText(text);
+  const int width = label->wholeWidth() + label->fontMetrics().averageCharWidth() / 2;
+  if (number < 3 && width != label->width()) {
+    label->setFixedWidth(width);
+    layout()->activate();
+  }
 }
 
 QString StatusPanels::panel(int number) const {

@@ -7,13 +7,13 @@
 
 class ElidedLabel;
 
-// A status bar with three text panels, numbered 1 to 3. The first two are as wide as the
-// widest texts they are to hold, so that those always show whole; the third takes the rest and
-// shows as much of its text as fits, the whole in its tooltip.
+// A status bar with three text panels, numbered 1 to 3. The first two are as wide as the texts
+// they show, so that those always show whole; the third takes the rest and shows as much of
+// its text as fits, the whole in its tooltip.
 class StatusPanels : public QWidget {
   Q_OBJECT
 public:
-  StatusPanels(const std::array<QString, 2>& widestTexts, QWidget* parent);
+  explicit StatusPanels(QWidget* parent);
 
   void setPanel(int number, const QString& text);
   // The whole text, shown or not.

@@ -27,6 +27,6 @@ struct AppContext {
   std::function<bool()> trayAvailable = [] { return false; };
   bool fileEvents = true;  // whether the kernel's file events of the watched folder are watched
   QString historyFile;     // the saved batches' history; none is kept when empty
-  // Shows a folder in the desktop's file manager.
-  std::function<void(const QString& folder)> openFolder = [](const QString&) {};
+  // Shows a folder in the desktop's file manager; false when the desktop has nothing to do it.
+  std::function<bool(const QString& folder)> openFolder = [](const QString&) { return false; };
 };

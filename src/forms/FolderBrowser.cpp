@@ -27,6 +27,7 @@ void FolderBrowser::Drive1_Change() {
   Disco->setDrive(drive);
   if (!Disco->ready() || !Dir1->setPath(drive)) {
     presenter_->critical(QStringLiteral("No hay disco"),
-                         QStringLiteral("La unidad no está lista, introduzca un disco."));
+                         QStringLiteral("La unidad no está lista, introduzca un disco."),
+                         qobject_cast<QWidget*>(parent()));
   }
 }

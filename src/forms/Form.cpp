@@ -2,6 +2,7 @@
 #include "forms/Form.h"
 
 #include "forms/Forms.h"
+#include "forms/MessagePresenter.h"
 
 #include <QCloseEvent>
 #include <QIcon>
@@ -17,6 +18,17 @@ Form::Form(Forms& forms, Qt::WindowFlags flags) : QWidget(nullptr, flags), forms
 
 AppContext& Form::context() const {
   return forms_.context();
+}
+
+void Form::openFolder(const QString& folder) {
+  if (!context().openFolder(folder)) {
+    context().presenter->plain(
+        QStringLiteral("No se pudo abrir la carpeta: el escritorio no tiene ningún programa para "
+                       "abrir carpetas (el paquete xdg-utils lo instala). Puede abrirla con su "
+                       "gestor de archivos:\n\n%1")
+            .arg(folder),
+        this);
+  }
 }
 
 void Form::setClientSize(int width, int height) {

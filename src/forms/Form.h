@@ -37,6 +37,8 @@ protected:
   void setFocusOrder(std::initializer_list<QWidget*> order);
   Forms& forms() const { return forms_; }
   AppContext& context() const;
+  // Shows a folder in the desktop's file manager, or says where it is when nothing opens it.
+  void openFolder(const QString& folder);
 
   void closeEvent(QCloseEvent* event) override;
 

@@ -1,14 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "forms/MessagePresenter.h"
 
-#include <QMessageBox>
+#include "forms/MessageBox.h"
 
-void QtMessagePresenter::critical(const QString& title, const QString& text) {
-  QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok);
-  box.exec();
+namespace {
+
+const QString programTitle = QStringLiteral("Varndel");
+
+int run(MessageBox::Kind kind, const QString& title, const QString& text, QWidget* over) {
+  MessageBox box(kind, title, text, over && over->isVisible() ? over : nullptr);
+  return box.exec();
 }
 
-void QtMessagePresenter::plain(const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Varndel"), text, QMessageBox::Ok);
-  box.exec();
+}  // namespace
+
+void QtMessagePresenter::critical(const QString& title, const QString& text, QWidget* over) {
+  run(MessageBox::Kind::Critical, title, text, over);
+}
+
+void QtMessagePresenter::plain(const QString& text, QWidget* over) {
+  run(MessageBox::Kind::Plain, programTitle, text, over);
+}
+
+bool QtMessagePresenter::ask(const QString& text, QWidget* over) {
+  return run(MessageBox::Kind::Question, programTitle, text, over) == QDialog::Accepted;
 }

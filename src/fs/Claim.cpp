@@ -76,13 +76,6 @@ QByteArray placeUnderFreeName(int folder, const QByteArray& name, Place place) {
   return placeUnderFreeName(folder, name, place, error);
 }
 
-QByteArray restoreClaimed(FileOps& ops, int folder, const QByteArray& claim,
-                          const QByteArray& name) {
-  return placeUnderFreeName(folder, name, [&](const QByteArray& candidate) {
-    return ops.renameAt(folder, claim.constData(), folder, candidate.constData());
-  });
-}
-
 QByteArray moveUnderFreeName(FileOps& ops, int fromFolder, const QByteArray& from, int toFolder,
                              const QByteArray& name, int& error) {
   return placeUnderFreeName(

@@ -15,16 +15,11 @@ bool isPrivateName(const QByteArray& name);
 // Whether name is one entry of a folder: not empty, no "/" or NUL, not "." or "..".
 bool isSingleComponent(const QByteArray& name);
 
-// Gives a claimed file its name back in folder. When another file has taken that name
-// meanwhile, the claimed one gets a visible name that says it was kept ("foto (conservado).bmp",
-// then numbered), so that neither is lost. Returns the name it ended under, or an empty name
-// when it could not be renamed at all (it then stays under its claim name).
-QByteArray restoreClaimed(FileOps& ops, int folder, const QByteArray& claim,
-                          const QByteArray& name);
-
-// Moves a file from one folder into another of the same file system, under its name or, when
-// that is taken, a kept name. Returns the name it ended under, or an empty name when it could
-// not be moved (error then tells why).
+// Moves a file from one folder into another of the same file system (or within one), under
+// its name. When another file has that name, the one moved gets a visible name that says it was
+// kept ("foto (conservado).bmp", then numbered), so that neither is lost: so a claimed file gets
+// its name back. Returns the name it ended under, or an empty name when it could not be moved
+// (error then tells why; it then stays where it was).
 QByteArray moveUnderFreeName(FileOps& ops, int fromFolder, const QByteArray& from, int toFolder,
                              const QByteArray& name, int& error);
 

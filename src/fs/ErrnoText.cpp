@@ -26,6 +26,8 @@ QString errnoText(int error) {
       return QStringLiteral("error de lectura o escritura en el disco");
     case EFBIG:
       return QStringLiteral("el archivo es demasiado grande");
+    case ELOOP:
+      return QStringLiteral("es un enlace simbólico");
     case EXDEV:
       return QStringLiteral("está en otro disco");
     case ENAMETOOLONG:

@@ -31,7 +31,7 @@ enum class EventVerdict {
 struct InUseCheck {
   bool tryLeases = true;
   std::function<timespec()> fileClock;  // the clock file times are stamped with; real if empty
-  // Asked from the save's thread; empty when no events are recorded.
+  // Asked from the save's thread, through fd; empty when no events are recorded.
   std::function<EventVerdict(const QByteArray& name, const timespec& modified)> events;
 };
 

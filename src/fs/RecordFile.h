@@ -3,23 +3,43 @@
 
 #include "fs/UniqueFd.h"
 
-#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <cstddef>
+#include <functional>
 
-// A small file of whole lines that only grows: each line goes in with one write at the end of
-// the file, so that another writer's line never lands inside it, and is flushed before the call
-// returns. Each returns 0 or an error number.
+// A file of whole lines that only grows, kept where another user or program may have put
+// anything: it is opened without following a link and without blocking, and used only when it
+// is a plain file of this user. A line goes in with one write at the end of the file, so that
+// another writer's line never lands inside it, and is flushed before the call returns. Each
+// returns 0 or an error number.
 
-// The file's content, up to limit bytes (EFBIG past that); a missing file reads as empty.
-int readRecordFile(const QString& path, std::size_t limit, QByteArray& text);
+// Opens the file with flags (O_RDONLY, or O_RDWR | O_APPEND): ELOOP for a link, EINVAL for
+// anything but a plain file, EPERM for a file of another user.
+int openRecordFile(const QString& path, int flags, UniqueFd& fd);
 
-// Adds one line (ending with its line break) at the end of a file that is there.
-int appendRecordLine(const QString& path, const QByteArray& line);
+// What a reading from the end met besides the lines it handed over.
+struct LinesFromEnd {
+  bool endsWithBreak = true;  // false when the last line was cut short
+  qint64 passedOver = 0;      // bytes of lines too long to hold and of a last line cut short
+};
 
-// Makes the file's folder when missing and holds an exclusive lock on it until the descriptor
-// closes, so that programs adding to the file or replacing it take turns: a line added while
-// another replaces the file would be lost with the old one. Invalid when the folder cannot be
-// made or locked.
-UniqueFd lockRecordFolder(const QString& path);
+// Hands each whole line of an open file to take, the last first, without its break and with
+// whether it is the file's first line, until take returns false. The file is read backwards in
+// reads of chunk bytes, and a line longer than longest is passed over without being held, so
+// that what a reading holds never depends on the file's size.
+using TakeLine = std::function<bool(QByteArrayView line, bool first)>;
+int readLinesFromEnd(int fd, std::size_t chunk, std::size_t longest, const TakeLine& take,
+                     LinesFromEnd& met);
+
+// Adds one line (ending with its line break) at the end of a file opened with O_APPEND.
+int appendRecordLine(int fd, QByteArrayView line);
+
+// Takes, without waiting, the lock by which the writers of a record file take turns: the file
+// name in lockFolder, a folder of this user's own (fs/PrivateFolder), so that no other user can
+// open it, let alone hold it. EWOULDBLOCK while another writer holds it.
+int lockRecordFile(const QString& lockFolder, const char* name, UniqueFd& lock);
+
+// Why a record file or its lock could not be used, as a short phrase for the user.
+QString recordFileProblem(int error);

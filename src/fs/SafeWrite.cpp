@@ -64,3 +64,9 @@ bool createFileContents(const QString& path, const QByteArray& bytes) {
   return writeThroughTemporary(QFile::encodeName(info.absolutePath()),
                                QFile::encodeName(info.absoluteFilePath()), bytes, 0600, false);
 }
+
+bool replaceOwnFile(const QString& path, const QByteArray& bytes) {
+  const QFileInfo info(path);
+  return writeThroughTemporary(QFile::encodeName(info.absolutePath()),
+                               QFile::encodeName(info.absoluteFilePath()), bytes, 0600, true);
+}

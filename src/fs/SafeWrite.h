@@ -13,3 +13,7 @@ bool replaceFileContents(const QString& path, const QByteArray& bytes);
 // Makes a new file the same way, whole or not at all, readable by its owner alone; never
 // over a file that is there, or comes there meanwhile (EEXIST).
 bool createFileContents(const QString& path, const QByteArray& bytes);
+
+// Replaces the name itself, never a file a link there names, with a file readable by its owner
+// alone: for files kept where others may plant a link.
+bool replaceOwnFile(const QString& path, const QByteArray& bytes);

@@ -5,6 +5,7 @@
 
 #include <QList>
 
+#include <unistd.h>
 #include <algorithm>
 #include <cctype>
 #include <type_traits>
@@ -105,6 +106,14 @@ QByteArray formatJournal(const BatchJournal& journal) {
   text += '\n';
   text += "watched " + QByteArray::number(static_cast<qulonglong>(journal.watchedDevice)) + ' ' +
           QByteArray::number(static_cast<qulonglong>(journal.watchedInode)) + '\n';
+  if (!journal.batch.path.isEmpty()) {
+    text += "batch " + journal.batch.path.toHex() + ' ' +
+            QByteArray::number(static_cast<qulonglong>(journal.batch.device)) + ' ' +
+            QByteArray::number(static_cast<qulonglong>(journal.batch.inode)) + '\n';
+  }
+  if (!journal.work.isEmpty()) {
+    text += "work " + journal.work.toHex() + '\n';
+  }
   for (const JournalEntry& entry : journal.entries) {
     const FileIdentity& id = entry.identity;
     text += "file " + hexOrNone(entry.name) + ' ' + hexOrNone(entry.claim) + ' ' +
@@ -119,6 +128,10 @@ QByteArray formatJournal(const BatchJournal& journal) {
   text += footer;
   text += '\n';
   return text;
+}
+
+QByteArray workFolderName() {
+  return privatePrefix + QByteArray::number(static_cast<qulonglong>(geteuid()));
 }
 
 QByteArray saveTag(ino_t batchInode) {
@@ -167,7 +180,23 @@ std::optional<BatchJournal> parseJournal(const QByteArray& text) {
       !number(watched[1], journal.watchedDevice) || !number(watched[2], journal.watchedInode)) {
     return std::nullopt;
   }
-  for (qsizetype i = 3; i + 1 < lines.size(); ++i) {
+  qsizetype first = 3;
+  if (lines[3].startsWith("batch ")) {
+    const QList<QByteArray> batch = lines[3].split(' ');
+    if (batch.size() != 4 || !unhex(batch[1], journal.batch.path) || journal.batch.path.isEmpty() ||
+        !number(batch[2], journal.batch.device) || !number(batch[3], journal.batch.inode)) {
+      return std::nullopt;
+    }
+    ++first;
+  }
+  if (lines[first].startsWith("work ")) {
+    const QList<QByteArray> work = lines[first].split(' ');
+    if (work.size() != 2 || !unhex(work[1], journal.work) || !isPrivateName(journal.work)) {
+      return std::nullopt;
+    }
+    ++first;
+  }
+  for (qsizetype i = first; i + 1 < lines.size(); ++i) {
     JournalEntry entry;
     if (!parseEntry(lines[i].split(' '), journal.mode, entry)) {
       return std::nullopt;

@@ -30,14 +30,26 @@ struct BatchJournal {
   dev_t watchedDevice = 0;
   ino_t watchedInode = 0;
   std::vector<JournalEntry> entries;
+  // Where the batch folder is, so that a recovery that starts from the index in the watched
+  // folder finds it wherever it lies; empty in journals written before it was kept.
+  struct Batch {
+    QByteArray path;
+    dev_t device = 0;
+    ino_t inode = 0;
+  } batch;
+  // The work folder inside the watched folder that holds the watched folder's working files;
+  // empty when they lie in the watched folder itself, as journals written before it was kept say.
+  QByteArray work{};
 };
 
 QByteArray formatJournal(const BatchJournal& journal);
 
-// Across file systems the claimed originals wait in the watched folder under hidden names that
-// start with their save's tag. An index beside them holds the journal's text, so that they can
-// be named truly even when their batch folder is out of reach. A live save keeps its index
-// locked.
+// Across file systems the watched folder's working files (a save's claimed originals, an
+// undo's copies until they are whole) wait in the program's work folder inside it, under hidden
+// names that start with their move's tag. An index beside them holds the journal's text, so
+// that they can be named truly even when their batch folder is out of reach. A live move keeps
+// its index locked.
+QByteArray workFolderName();  // ".varndel-<user id>", or a spare of it
 QByteArray saveTag(ino_t batchInode);
 QByteArray indexName(const QByteArray& tag);
 QByteArray indexDraftName(const QByteArray& tag);

@@ -5,6 +5,7 @@
 #include "fs/FilePrimitives.h"
 #include "fs/OpenFlags.h"
 #include "fs/UniqueFd.h"
+#include "fs/WorkFolder.h"
 #include "monitor/BatchJournal.h"
 
 #include <QFile>
@@ -12,6 +13,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <map>
 #include <optional>
@@ -23,6 +25,7 @@ namespace {
 // five numbers; a journal has at most one line for each file of its two folders.
 constexpr std::size_t journalLineAtMost = 2300;
 constexpr std::size_t journalHeadAtMost = 128;
+constexpr std::size_t indexAtMost = std::size_t{64} << 20;
 const QByteArray unnamedName = "recuperado";
 
 bool ownedByUs(const struct stat& info) {
@@ -37,16 +40,19 @@ public:
         watched_(watched),
         watchedInfo_(watchedInfo),
         report_(report),
-        refused_(refused) {}
+        refused_(refused) {
+    for (WorkFolder& folder : WorkFolder::existing(watched, workFolderName())) {
+      auto entries = entriesOf(folder.fd());
+      works_.push_back({std::move(folder), std::move(entries)});
+    }
+  }
 
   void scan(int parent, const QString& parentPath) {
     const auto entries = entriesOf(parent);
     if (parent == watched_) {
       watchedEntries_ = entries.size();
-      for (const auto& entry : entries) {
-        if (!tagOf(entry.first).isEmpty()) {
-          watchedHidden_.push_back(entry);
-        }
+      for (const Work& work : works_) {
+        watchedEntries_ += work.entries.size();
       }
     }
     std::vector<QByteArray> candidates;
@@ -65,28 +71,92 @@ public:
     }
   }
 
-  // Hidden names in the watched folder that no journal put right: a save's index names them
-  // truly; what nothing names gets a plain visible name. A save still running keeps its index
-  // locked, and its hidden files are its own. Names put right since the listing are passed by.
-  void sweep() {
-    std::map<QByteArray, std::vector<QByteArray>> hidden;
-    std::vector<QByteArray> indexes;
-    for (const auto& [name, type] : watchedHidden_) {
-      const QByteArray tag = tagOf(name);
-      if (type != DT_REG && type != DT_UNKNOWN) {
-        continue;
-      }
-      if (name == indexName(tag) || name == indexDraftName(tag)) {
-        indexes.push_back(name);
-      } else {
-        hidden[tag].push_back(name);
+  // An index whose save or undo has ended without removing it names its batch: that batch is
+  // put right first, wherever it lies (a save folder changed since, a batch being undone), so
+  // that its hidden files are never taken for files that nothing names.
+  void recoverIndexed() {
+    for (const Work& work : works_) {
+      for (const auto& [name, type] : work.entries) {
+        if (name == indexName(tagOf(name)) && (type == DT_REG || type == DT_UNKNOWN)) {
+          recoverIndexed(work.folder.fd(), name);
+        }
       }
     }
+  }
+
+  // Only names in the program's own work folders: what carries the program's mark elsewhere in
+  // the watched folder is someone else's. An index names its move's hidden files truly; what
+  // nothing names gets a plain visible name in the watched folder. A move still running keeps
+  // its index locked, and its hidden files are its own. Names put right since the listing are
+  // passed by.
+  void sweep() {
+    for (const Work& work : works_) {
+      std::map<QByteArray, std::vector<QByteArray>> hidden;
+      std::vector<QByteArray> indexes;
+      for (const auto& [name, type] : work.entries) {
+        const QByteArray tag = tagOf(name);
+        if (tag.isEmpty() || (type != DT_REG && type != DT_UNKNOWN)) {
+          continue;
+        }
+        if (name == indexName(tag) || name == indexDraftName(tag)) {
+          indexes.push_back(name);
+        } else {
+          hidden[tag].push_back(name);
+        }
+      }
+      const std::vector<UniqueFd> locks = returnIndexed(work.folder.fd(), indexes, hidden);
+      for (const auto& [tag, names] : hidden) {
+        for (const QByteArray& name : names) {
+          nameUnnamed(work.folder.fd(), name);
+        }
+      }
+      ops_.flush(work.folder.fd());
+    }
+    ops_.flush(watched_);
+  }
+
+private:
+  struct Work {
+    WorkFolder folder;  // held until the recovery ends, then removed when it is empty
+    std::vector<std::pair<QByteArray, unsigned char>> entries;  // as first listed
+  };
+
+  // Where a copy's files lie: the original under its name, its claim, the copy until it is
+  // whole, the copy under its name.
+  struct CopySides {
+    int originals;
+    int claims;
+    int temporaries;
+    int copies;
+  };
+
+  void recoverIndexed(int work, const QByteArray& name) {
+    std::optional<BatchJournal> journal;
+    {
+      UniqueFd index;
+      struct stat info {};
+      if (ops_.openAt(work, name.constData(), openflags::untrusted, index) != 0 ||
+          fstat(index.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid() ||
+          lockWithoutWaiting(index.get()) != 0) {
+        return;
+      }
+      journal = readIndex(index.get(), info);
+    }
+    if (journal && !journal->batch.path.isEmpty()) {
+      recoverNamed(*journal);
+    }
+  }
+
+  // The claims that the indexes of moves no longer running name go back to their names, and
+  // the indexes go; their locks are held until the sweep ends. The hidden names of a move still
+  // running are passed over.
+  std::vector<UniqueFd> returnIndexed(int work, const std::vector<QByteArray>& indexes,
+                                      std::map<QByteArray, std::vector<QByteArray>>& hidden) {
     std::vector<UniqueFd> locks;
     for (const QByteArray& name : indexes) {
       const QByteArray tag = tagOf(name);
       UniqueFd index;
-      if (ops_.openAt(watched_, name.constData(), openflags::untrusted, index) != 0) {
+      if (ops_.openAt(work, name.constData(), openflags::untrusted, index) != 0) {
         continue;  // put right with its batch since the folder was listed
       }
       struct stat info {};
@@ -97,32 +167,64 @@ public:
       }
       std::optional<BatchJournal> journal;
       if (name == indexName(tag)) {
-        journal = readTrusted(index.get(), info, 0);
+        journal = readIndex(index.get(), info);
       }
       if (journal) {
         for (const JournalEntry& entry : journal->entries) {
-          returnClaimed(watched_, entry);
+          returnClaimed(work, watched_, entry);
         }
       }
-      ops_.unlinkAt(watched_, name.constData());
+      ops_.unlinkAt(work, name.constData());
       locks.push_back(std::move(index));
     }
-    for (const auto& [tag, names] : hidden) {
-      for (const QByteArray& name : names) {
-        struct stat info {};
-        const QByteArray visible = unnamedName + ' ' + QByteArray::number(report_.unnamed + 1);
-        if (isFile(watched_, name, info) &&
-            !restoreClaimed(ops_, watched_, name, visible).isEmpty()) {
-          ++report_.unnamed;
-        }
-      }
-    }
-    ops_.flush(watched_);
+    return locks;
   }
 
-private:
+  // A hidden file of ours that nothing names comes back to the watched folder under a plain
+  // visible name.
+  void nameUnnamed(int work, const QByteArray& name) {
+    struct stat info {};
+    int error = 0;
+    const QByteArray visible = unnamedName + ' ' + QByteArray::number(report_.unnamed + 1);
+    if (isFile(work, name, info) && info.st_uid == geteuid() &&
+        !moveUnderFreeName(ops_, work, name, watched_, visible, error).isEmpty()) {
+      ++report_.unnamed;
+    }
+  }
+
+  // The folder that holds the watched folder's working files for a journal: a work folder of
+  // ours found at the start, the watched folder itself for a journal written before there was
+  // one, or none (-1) when the work folder it names is not there.
+  int workFor(const BatchJournal& journal) const {
+    if (journal.work.isEmpty()) {
+      return watched_;
+    }
+    for (const Work& work : works_) {
+      if (work.folder.name() == journal.work) {
+        return work.folder.fd();
+      }
+    }
+    return -1;
+  }
+
   void distrust(const QString& path, const QString& why) {
     report_.untrusted << path + QStringLiteral(": ") + why;
+  }
+
+  void recoverNamed(const BatchJournal& journal) {
+    const QByteArray& path = journal.batch.path;
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray name = path.mid(slash + 1);
+    const UniqueFd parent(open(slash <= 0 ? "/" : path.left(slash).constData(), openflags::folder));
+    struct stat info {};
+    if (!parent.valid() || !isSingleComponent(name) ||
+        fstatat(parent.get(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+        info.st_dev != journal.batch.device || info.st_ino != journal.batch.inode) {
+      return;
+    }
+    recoverOne(parent.get(), name, QFile::decodeName(path));
+    // Cut short before its journal was written: an empty folder that nothing else names.
+    ops_.removeFolder(parent.get(), name.constData());
   }
 
   void recoverOne(int parent, const QByteArray& name, const QString& path) {
@@ -143,20 +245,21 @@ private:
     }
     const bool returning = journal.mode == BatchJournal::Mode::ReturnMove ||
                            journal.mode == BatchJournal::Mode::ReturnCopy;
+    const int work = workFor(journal);
     for (const JournalEntry& entry : journal.entries) {
       if (journal.mode == BatchJournal::Mode::Move ||
           journal.mode == BatchJournal::Mode::ReturnMove) {
         moveBack(batch.get(), entry, returning);
       } else if (returning) {
-        putCopyRight(batch.get(), watched_, entry.target, entry);
+        putCopyRight({batch.get(), batch.get(), work, watched_}, entry.target, entry);
       } else {
-        putCopyRight(watched_, batch.get(), entry.name, entry);
+        putCopyRight({watched_, work, batch.get(), batch.get()}, entry.name, entry);
       }
     }
-    if (!journal.entries.empty() && !journal.entries.front().claim.isEmpty()) {
+    if (work >= 0 && !journal.entries.empty() && !journal.entries.front().claim.isEmpty()) {
       const QByteArray tag = tagOf(journal.entries.front().claim);
-      ops_.unlinkAt(watched_, indexName(tag).constData());
-      ops_.unlinkAt(watched_, indexDraftName(tag).constData());
+      ops_.unlinkAt(work, indexName(tag).constData());
+      ops_.unlinkAt(work, indexDraftName(tag).constData());
     }
     ops_.unlinkAt(batch.get(), journalDraftName);
     ops_.unlinkAt(batch.get(), journalName);
@@ -201,6 +304,18 @@ private:
                                           std::size_t batchEntries) {
     const std::size_t limit =
         journalHeadAtMost + (watchedEntries_ + batchEntries + 1) * journalLineAtMost;
+    return readBounded(fd, info, limit);
+  }
+
+  // An index names every file of its batch, whose folder it does not see: it is read up to a
+  // fixed bound that a batch of any size stays under, and only when it is the user's own.
+  std::optional<BatchJournal> readIndex(int fd, const struct stat& info) {
+    return readTrusted(
+        fd, info,
+        std::max(indexAtMost, journalHeadAtMost + (watchedEntries_ + 1) * journalLineAtMost));
+  }
+
+  std::optional<BatchJournal> readBounded(int fd, const struct stat& info, std::size_t limit) {
     QByteArray text;
     std::optional<BatchJournal> parsed;
     if (static_cast<std::size_t>(info.st_size) <= limit && readAll(fd, limit, text) == 0) {
@@ -238,39 +353,38 @@ private:
   }
 
   // A claimed original goes back under its name, or a kept name when that is taken.
-  bool returnClaimed(int folder, const JournalEntry& entry) {
+  void returnClaimed(int claims, int originals, const JournalEntry& entry) {
     struct stat info {};
-    if (isFile(folder, entry.claim, info) && identityOf(info).sameFile(entry.identity) &&
-        !restoreClaimed(ops_, folder, entry.claim, entry.name).isEmpty()) {
+    int error = 0;
+    if (isFile(claims, entry.claim, info) && identityOf(info).sameFile(entry.identity) &&
+        !moveUnderFreeName(ops_, claims, entry.claim, originals, entry.name, error).isEmpty()) {
       ++report_.returned;
-      return true;
     }
-    return false;
   }
 
   // Copies cut short are rolled back: a save's in the batch, whose originals are claimed in the
-  // watched folder; a return's the other way round, under the name it chose.
-  void putCopyRight(int originals, int copies, const QByteArray& copyName,
-                    const JournalEntry& entry) {
+  // watched folder's work folder; a return's the other way round, under the name it chose.
+  void putCopyRight(const CopySides& at, const QByteArray& copyName, const JournalEntry& entry) {
     struct stat info {};
-    if (isFile(copies, entry.temporary, info)) {
-      ops_.unlinkAt(copies, entry.temporary.constData());
+    if (isFile(at.temporaries, entry.temporary, info)) {
+      ops_.unlinkAt(at.temporaries, entry.temporary.constData());
     }
     const bool claimed =
-        isFile(originals, entry.claim, info) && identityOf(info).sameFile(entry.identity);
+        isFile(at.claims, entry.claim, info) && identityOf(info).sameFile(entry.identity);
+    const int originalFolder = claimed ? at.claims : at.originals;
     const QByteArray& original = claimed ? entry.claim : entry.name;
     const bool originalIntact =
-        isFile(originals, original, info) && identityOf(info) == entry.identity;
-    if (isFile(copies, copyName, info) && !identityOf(info).sameFile(entry.identity)) {
-      if (originalIntact && sameFiles(copies, copyName, originals, original)) {
-        ops_.unlinkAt(copies, copyName.constData());
+        isFile(originalFolder, original, info) && identityOf(info) == entry.identity;
+    if (isFile(at.copies, copyName, info) && !identityOf(info).sameFile(entry.identity)) {
+      if (originalIntact && sameFiles(at.copies, copyName, originalFolder, original)) {
+        ops_.unlinkAt(at.copies, copyName.constData());
         ++report_.removedCopies;
       } else {
         ++report_.keptCopies;
       }
     }
     if (claimed) {
-      returnClaimed(originals, entry);
+      returnClaimed(at.claims, at.originals, entry);
     }
   }
 
@@ -291,10 +405,8 @@ private:
   struct stat watchedInfo_;
   RecoveryReport& report_;
   RefusedJournals* refused_;
-  std::size_t watchedEntries_ = 0;
-  // The save's hidden names in the watched folder as first listed, for the sweep to look at
-  // without listing the folder again.
-  std::vector<std::pair<QByteArray, unsigned char>> watchedHidden_;
+  std::size_t watchedEntries_ = 0;  // the work folders' entries counted in
+  std::vector<Work> works_;
   QString why_;
 };
 
@@ -316,6 +428,7 @@ RecoveryReport recoverInterruptedSaves(const QString& saveFolder, const QString&
       (saveInfo.st_dev != watchedInfo.st_dev || saveInfo.st_ino != watchedInfo.st_ino)) {
     recovery.scan(save.get(), saveFolder);
   }
+  recovery.recoverIndexed();
   recovery.sweep();
   return report;
 }

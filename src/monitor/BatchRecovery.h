@@ -58,8 +58,9 @@ private:
 // and the journal goes last. A journal is trusted only in a folder of the program's own user
 // that others may not write, and only for the watched folder it was written for. A save still
 // running, in this process or another, holds a lock on its batch and is passed over. Last,
-// hidden files that a save left in the watched folder get their names back from the index
-// beside them, or a plain visible name when nothing names them.
+// hidden files that a move left in the program's own work folder inside the watched folder get
+// their names back from the index beside them, or a plain visible name when nothing names
+// them; nothing else in the watched folder is touched, whatever its name.
 RecoveryReport recoverInterruptedSaves(const QString& saveFolder, const QString& watchedFolder,
                                        FileOps& ops = realFileOps(),
                                        RefusedJournals* refused = nullptr);

@@ -60,15 +60,16 @@ QString quotedNames(const auto& files) {
   return shown.join(QStringLiteral(", "));
 }
 
-QString batchName(const SaveResult& result) {
+QString batchName(const MoveReport& result) {
   return result.batchFolder.section(QLatin1Char('/'), -1);
 }
 
 const QString nothingLost = QStringLiteral("No se ha perdido ningún archivo");
+const QString trayTitle = QStringLiteral("Varndel — ");
 
 // "<opening>: <reason> (<what it concerns>). No se ha perdido ningún archivo." The reason comes
 // first: the path is often long.
-QString failureSentence(const QString& opening, const SaveResult& result) {
+QString failureSentence(const QString& opening, const MoveReport& result) {
   const QString where =
       result.concerned.isEmpty() ? QString() : QStringLiteral(" (") + result.concerned + ')';
   return opening + QStringLiteral(": ") + result.reason + where + QStringLiteral(". ") +
@@ -92,17 +93,6 @@ QString unreadableWatchedFolderText(const QString& folder, int error) {
   }
   return QStringLiteral("No se puede leer el directorio de monitorización %1: %2.")
       .arg(folder, errnoText(error));
-}
-
-QString minimumProblemText(const QString& text, int fallback) {
-  if (text.trimmed().isEmpty()) {
-    return QStringLiteral("No hay ningún número mínimo de imágenes configurado. Se usará %1.")
-        .arg(fallback);
-  }
-  return QStringLiteral(
-             "El número mínimo de imágenes «%1» no es válido: debe ser un número entero de 1 a "
-             "32767. Se usará %2.")
-      .arg(text, QString::number(fallback));
 }
 
 QString manualSaveText(const SaveResult& result) {
@@ -228,9 +218,12 @@ QString recoveryNotice(const RecoveryReport& report) {
 }
 
 QString trayState(bool monitoring, int count) {
-  return QStringLiteral("Varndel — ") +
-         (monitoring ? QStringLiteral("Iniciado") : QStringLiteral("Detenido")) +
+  return trayTitle + (monitoring ? QStringLiteral("Iniciado") : QStringLiteral("Detenido")) +
          byCount(count, QStringLiteral(", 1 imagen"), QStringLiteral(", %n imágenes"));
+}
+
+QString trayProgress(const QString& progress) {
+  return trayTitle + progress;
 }
 
 QString batchSavedNotice(const SaveResult& result) {
@@ -245,6 +238,15 @@ QString noBatchesYet() {
   return QStringLiteral("Todavía no se ha guardado ningún lote.");
 }
 
+QString historyNotice(const QString& reason, const QString& file) {
+  return QStringLiteral("No se pudo anotar en el historial de lotes: %1 (%2). ").arg(reason, file) +
+         nothingLost + QLatin1Char('.');
+}
+
+QString historyUnreadable(const QString& reason, const QString& file) {
+  return QStringLiteral("No se puede leer el historial de lotes: %1 (%2).").arg(reason, file);
+}
+
 QString monitoringStoppedForUndo() {
   return QStringLiteral("La monitorización se ha detenido para no volver a guardar el lote.");
 }
@@ -253,7 +255,7 @@ QString undoWhileSaving() {
   return QStringLiteral("Se está guardando un lote. Podrá deshacerlo cuando termine.");
 }
 
-QString undoReport(const SaveResult& result) {
+QString undoReport(const UndoResult& result) {
   if (!result.ok()) {
     return failureSentence(QStringLiteral("No se pudo deshacer el lote"), result);
   }

@@ -3,6 +3,7 @@
 
 #include "monitor/BatchRecovery.h"
 #include "monitor/BatchSave.h"
+#include "monitor/BatchUndo.h"
 
 #include <QByteArray>
 #include <QString>
@@ -20,8 +21,6 @@ QString byCount(qint64 n, const QString& one, const QString& many);
 // reason the system gave.
 QString noWatchedFolderText();
 QString unreadableWatchedFolderText(const QString& folder, int error);
-// The minimum of the settings file cannot be used, so fallback is.
-QString minimumProblemText(const QString& text, int fallback);
 
 // What the user is told about a save. Empty when there is nothing to tell.
 QString manualSaveText(const SaveResult& result);
@@ -39,14 +38,18 @@ QString lateContentNotice(const std::vector<LeftFile>& restored);
 QString recoveryNotice(const RecoveryReport& report);
 // For the tray, while the window is out of sight.
 QString trayState(bool monitoring, int count);
+QString trayProgress(const QString& progress);
 QString batchSavedNotice(const SaveResult& result);
 
 // The saved batches' window.
 QString imageCount(int count);  // "1 imagen", "2 imágenes"
 QString noBatchesYet();
+// A save or an undo that the history could not take in, for the reason given.
+QString historyNotice(const QString& reason, const QString& file);
+QString historyUnreadable(const QString& reason, const QString& file);
 // Before an undo: monitoring stops, so that the files are not saved again at once.
 QString monitoringStoppedForUndo();
 // An undo refused because a save is running.
 QString undoWhileSaving();
 // How an undo ended: what came back, under which names, what was missing and what stayed.
-QString undoReport(const SaveResult& result);
+QString undoReport(const UndoResult& result);

@@ -15,11 +15,13 @@ namespace {
 
 constexpr qint64 fullListMilliseconds = 30'000;
 constexpr int tickMilliseconds = 500;
-constexpr qint16 fallbackMinimum = 5;
 }  // namespace
 
 MonitorSession::MonitorSession(Environment environment, QObject* parent)
-    : QObject(parent), env_(std::move(environment)) {
+    : QObject(parent),
+      env_(std::move(environment)),
+      batches_(env_.historyFile),
+      history_(historyPlace(env_.historyFile, env_.settingsFile)) {
   Timer1.setObjectName(QStringLiteral("Timer1"));
   Timer2.setObjectName(QStringLiteral("Timer2"));
   Timer1.setInterval(tickMilliseconds);
@@ -40,7 +42,12 @@ MonitorSession::MonitorSession(Environment environment, QObject* parent)
 // reads as empty, and naming each of them would only repeat it.
 void MonitorSession::load() {
   const QString& file = env_.settingsFile;
-  const bool readable = settingsReadError(file) == 0;
+  // A damaged file reads as empty keys: its own sentence tells it all.
+  const QString notSettings = settings::fileProblem(file);
+  if (!notSettings.isEmpty()) {
+    startupProblems_ << notSettings;
+  }
+  const bool readable = settingsReadError(file) == 0 && notSettings.isEmpty();
   const QString vis = settings::viewerSwitch(file);
   settings_.viewerOffered = vis != QLatin1String("0x0") && vis != QLatin1String("0");
   applySettings(settings::watchedFolder(file), settings::pattern(file));
@@ -58,12 +65,11 @@ void MonitorSession::load() {
 }
 
 void MonitorSession::readMinimum(bool tellProblem) {
-  const QString text = settings::minimum(env_.settingsFile);
-  bool ok = false;
-  const qint16 value = text.trimmed().toShort(&ok);
-  settings_.minimum = ok ? value : fallbackMinimum;
-  if (!ok && tellProblem) {
-    startupProblems_ << minimumProblemText(text, fallbackMinimum);
+  const settings::Reading<qint16> minimum =
+      settings::readMinimum(settings::minimum(env_.settingsFile));
+  settings_.minimum = minimum.value;
+  if (tellProblem && !minimum.problem.isEmpty()) {
+    startupProblems_ << minimum.problem;
   }
 }
 
@@ -97,14 +103,21 @@ void MonitorSession::applySettings(const QString& folder, const QString& pattern
     writeWatch_.setFolder(folder);
   }
   emit countChanged(count());
+  tellFolderHealth();
 }
 
 // Starting again while started keeps the watch tick's time.
 void MonitorSession::start() {
+  if (closeAfterSave_) {
+    return;
+  }
   if (!Timer1.isActive()) {
     Timer1.start();
   }
   emit stateChanged(true);
+  // Watching a folder that cannot be read saves nothing: starting says so again.
+  folderHealth_ = {};
+  tellFolderHealth();
 }
 
 void MonitorSession::stop() {
@@ -142,23 +155,18 @@ void MonitorSession::save(const BatchPlace& place, const QString& saveFolder, bo
   savingTo_ = place;
   const QDateTime now = env_.now();
   savingAt_ = now;
-  SaveWorker::Job job{{place.base, place.prefix, watchedFolder(), list_.names(), now,
-                       policy_.overdue(now), policy_.lastInUse()},
-                      saveFolder,
-                      env_.fileOps,
-                      {true,
-                       {},
-                       [watch = &writeWatch_](const QByteArray& name, const timespec& modified) {
-                         return watch->verdict(name, modified);
-                       }},
-                      std::nullopt};
-  saver_.start(std::move(job));
+  saver_.save({place.base, place.prefix, watchedFolder(), list_.names(), now, policy_.overdue(now),
+               policy_.lastInUse()},
+              {watchedFolder(), saveFolder, env_.fileOps},
+              {true, {}, [watch = &writeWatch_](const QByteArray& name, const timespec& modified) {
+                 return watch->verdict(name, modified);
+               }});
 }
 
 // The list is refreshed after every save, so that what it names is what the folder holds.
 void MonitorSession::saveFinished(const SaveResult& result, const RecoveryReport& recovery) {
   list_.refresh();
-  record(result);
+  const QString historyProblem = record(result);
   const QString automaticNotice =
       policy_.record(result, !savingByHand_, list_.signature(), savingTo_, env_.now());
   QStringList notices;
@@ -174,11 +182,13 @@ void MonitorSession::saveFinished(const SaveResult& result, const RecoveryReport
     if (!away.isEmpty()) {
       emit notice(NoticeKind::Away, away);
     }
-    notices << automaticNotice;
+    // A batch saved with nothing else to say is told on the line too, window in view or not.
+    notices << (automaticNotice.isEmpty() ? away : automaticNotice);
     if (result.failure == SaveFailure::InUse) {
       notices << waitingNotice(result.inUse);
     }
   }
+  notices << historyProblem;
   notices.removeAll(QString());
   emit notice(NoticeKind::Status, notices.join(QLatin1Char(' ')));
   endBusy();
@@ -193,37 +203,54 @@ void MonitorSession::endBusy() {
 }
 
 // Every save that leaves files in its batch, by hand or not, failed or not. A history that
-// cannot be written costs only the record: the save itself stands.
-void MonitorSession::record(const SaveResult& result) {
-  if (env_.historyFile.isEmpty() || result.batchFolder.isEmpty() || result.saved.empty()) {
-    return;
+// cannot be written costs only the record, told once: the save itself stands. The record never
+// waits for the history's lock (HistoryWriter).
+QString MonitorSession::record(const SaveResult& result) {
+  if (result.batchFolder.isEmpty() || result.saved.empty()) {
+    return {};
   }
-  appendHistory(env_.historyFile, {savingAt_.toSecsSinceEpoch(), result.batchFolder,
-                                   static_cast<int>(result.left.size()), result.saved});
-  emit historyChanged();
+  return tellHistory(history_.add(batchLine({savingAt_.toSecsSinceEpoch(), result.batchFolder,
+                                             static_cast<int>(result.left.size()), result.saved,
+                                             result.batchDevice, result.batchInode})));
 }
 
-bool MonitorSession::undo(const QString& batchFolder, const std::vector<QByteArray>& names) {
+// A line that went in is read back for the views; what the user is to be told is returned.
+QString MonitorSession::tellHistory(const HistoryWriter::Outcome& outcome) {
+  if (outcome.written) {
+    batches_.reload();
+    emit historyChanged();
+  }
+  return outcome.notice;
+}
+
+bool MonitorSession::undo(const HistoryRecord& record) {
   if (busy_) {
     return false;
   }
   stop();
   busy_ = true;
   undoing_ = true;
-  SaveWorker::Job job;
-  job.request.watchedFolder = watchedFolder();
-  job.saveFolder = QFileInfo(batchFolder).path();
-  job.ops = env_.fileOps;
-  job.undo = UndoRequest{batchFolder, watchedFolder(), names};
-  saver_.start(std::move(job));
+  undoneBatch_ = record;
+  UndoRequest request{record.folder, watchedFolder(),
+                      record.names,  settings::saveFolder(env_.settingsFile),
+                      record.device, record.inode};
+  saver_.undo(std::move(request), {watchedFolder(), QFileInfo(record.folder).path(), env_.fileOps});
   return true;
 }
 
-void MonitorSession::undoFinished(const SaveResult& result, const RecoveryReport& recovery) {
+void MonitorSession::undoFinished(const UndoResult& result, const RecoveryReport& recovery) {
   list_.refresh();
   emit countChanged(count());
   if (!recovery.empty()) {
     emit notice(NoticeKind::Status, recoveryNotice(recovery));
+  }
+  // An undo that took files back leaves its batch listed, as undone.
+  if (result.ok() && result.moved > 0) {
+    const QString told =
+        tellHistory(history_.add(undoneLine(undoneBatch_, env_.now().toSecsSinceEpoch())));
+    if (!told.isEmpty()) {
+      emit notice(NoticeKind::Status, told);
+    }
   }
   emit undone(result);
   endBusy();
@@ -234,7 +261,7 @@ bool MonitorSession::closeWhenSaved() {
     return false;
   }
   closeAfterSave_ = true;
-  Timer1.stop();
+  stop();
   return true;
 }
 
@@ -265,25 +292,31 @@ void MonitorSession::refreshWhenChanged() {
   }
 }
 
-// A folder renamed away, removed or replaced is said once; the watch picks it up again when
-// it comes back.
 void MonitorSession::checkWatchedFolder() {
-  const QFileInfo folder(watchedFolder());
-  const FolderHealth::Step step =
-      folderHealth_.tick(watchedFolder(), folder.isDir() && folder.isReadable());
-  if (step.action == FolderHealth::Action::Show) {
-    emit notice(NoticeKind::Status, step.notice);
-  } else if (step.action == FolderHealth::Action::Clear) {
-    emit notice(NoticeKind::Status, {});
-  }
+  const bool readable = tellFolderHealth();
   writeWatch_.ensureArmed();
-  tellWhetherEventsServe(folder.isDir());
+  tellWhetherEventsServe(readable);
+}
+
+// A folder renamed away, removed, replaced or closed to us stands on the notice line for as
+// long as it lasts; the watch picks it up again when it comes back.
+bool MonitorSession::tellFolderHealth() {
+  const QFileInfo folder(watchedFolder());
+  const bool readable = folder.isDir() && folder.isReadable();
+  const FolderHealth::Step step = folderHealth_.tick(watchedFolder(), readable);
+  if (step.action == FolderHealth::Action::Show) {
+    emit notice(NoticeKind::Standing, step.notice);
+  } else if (step.action == FolderHealth::Action::Clear) {
+    emit notice(NoticeKind::Standing, {});
+  }
+  return readable;
 }
 
 // Without the kernel's events a writer may go unseen, so files are then taken only after
-// 10 s without a change; the user is told once each time that starts.
-void MonitorSession::tellWhetherEventsServe(bool folderThere) {
-  const bool off = env_.fileEvents && folderThere && !writeWatch_.armed();
+// 10 s without a change; the user is told once each time that starts. A folder that cannot be
+// read has no events either, and its own notice says why.
+void MonitorSession::tellWhetherEventsServe(bool folderReadable) {
+  const bool off = env_.fileEvents && folderReadable && !writeWatch_.armed();
   if (off && !eventsOffTold_) {
     emit notice(NoticeKind::Status, eventsOffNotice());
   }
@@ -292,6 +325,9 @@ void MonitorSession::tellWhetherEventsServe(bool folderThere) {
 
 void MonitorSession::statusTick() {
   emit ticked();
+  if (const QString told = tellHistory(history_.tick()); !told.isEmpty()) {
+    emit notice(NoticeKind::Status, told);
+  }
   if (saver_.running()) {
     const int done = saver_.done();
     const int total = saver_.total();

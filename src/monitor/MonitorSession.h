@@ -5,7 +5,9 @@
 #include "monitor/BatchRecovery.h"
 #include "monitor/BatchSave.h"
 #include "monitor/FolderHealth.h"
+#include "monitor/HistoryWriter.h"
 #include "monitor/SaveWorker.h"
+#include "monitor/SavedBatches.h"
 #include "monitor/WatchedList.h"
 #include "monitor/WriteWatch.h"
 
@@ -39,7 +41,7 @@ public:
   struct Settings {
     QString watchedFolder;      // Dir1: read at load, then pushed by the settings dialog
     QString pattern;            // Ext: likewise
-    qint16 minimum = 5;         // Imagenes: read at load only
+    qint16 minimum = 5;         // Imagenes: read at load, then pushed by the settings dialog
     bool viewerOffered = true;  // Vis: read at load only
   };
 
@@ -48,8 +50,9 @@ public:
   enum class Base { SaveFolder, WatchedFolder };
 
   enum class NoticeKind {
-    Status,  // the status bar's passing notice; an empty text clears it
-    Away,    // for the user while the window is out of sight
+    Status,    // the status bar's passing notice; an empty text clears it
+    Standing,  // stays on the status bar while it holds, under passing ones; empty ends it
+    Away,      // for the user while the window is out of sight
   };
 
   struct SaveReport {
@@ -69,11 +72,13 @@ public:
   // save, as the button does: it never makes an empty batch while files wait unlisted.
   void saveNow(Base base);
   void applySettings(const QString& folder, const QString& pattern);
+  // The minimum the settings dialog's Accept gives, from the next watch tick on.
+  void setMinimum(qint16 minimum) { settings_.minimum = minimum; }
   // Takes a saved batch back into the watched folder. Monitoring stops first, or the files would
   // be saved again at once. False, and nothing done, while a save or another undo runs.
-  bool undo(const QString& batchFolder, const std::vector<QByteArray>& names);
-  // While a save runs, the program waits for it: monitoring stops and readyToClose follows
-  // the save. False when no save runs.
+  bool undo(const HistoryRecord& record);
+  // While a save runs, the program waits for it: monitoring stops, and stays stopped, and
+  // readyToClose follows the save. False when no save runs.
   bool closeWhenSaved();
   // The program is told to end: a save in flight stops at its next file and rolls back, so that
   // the close that follows waits only for that.
@@ -94,6 +99,8 @@ public:
   QString pattern() const { return list_.pattern(); }
   void refreshList() { list_.refresh(); }
   const Settings& settings() const { return settings_; }
+  // The saved batches, read again whenever the session adds to the history.
+  SavedBatches& batches() { return batches_; }
   // The problems found in the settings at load, for the window to report once it shows.
   const QStringList& startupProblems() const { return startupProblems_; }
 
@@ -112,23 +119,25 @@ signals:
   void ticked();
   // The save a close waited for has ended.
   void readyToClose();
-  // A save recorded a batch in the history.
+  // The session recorded a batch, or an undo, in the history.
   void historyChanged();
   // An undo has ended.
-  void undone(const SaveResult& result);
+  void undone(const UndoResult& result);
 
 private:
   void setCanSave(bool canSave);
   void readMinimum(bool tellProblem);
   void recoverAtStart();
   void checkWatchedFolder();
+  bool tellFolderHealth();
   void refreshWhenChanged();
-  void tellWhetherEventsServe(bool folderThere);
+  void tellWhetherEventsServe(bool folderReadable);
   BatchPlace savePlace() const;
   void save(const BatchPlace& place, const QString& saveFolder, bool byHand);
   void saveFinished(const SaveResult& result, const RecoveryReport& recovery);
-  void undoFinished(const SaveResult& result, const RecoveryReport& recovery);
-  void record(const SaveResult& result);
+  void undoFinished(const UndoResult& result, const RecoveryReport& recovery);
+  QString record(const SaveResult& result);
+  QString tellHistory(const HistoryWriter::Outcome& outcome);
   void endBusy();
 
   Environment env_;
@@ -152,4 +161,7 @@ private:
   SaveWorker saver_;
   FolderHealth folderHealth_;
   AutoSavePolicy policy_;
+  SavedBatches batches_;
+  HistoryWriter history_;
+  HistoryRecord undoneBatch_;  // the batch an undo takes back
 };

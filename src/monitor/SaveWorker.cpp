@@ -16,11 +16,11 @@ SaveWorker::~SaveWorker() {
 }
 
 FileOps& SaveWorker::ops() const {
-  return job_.ops ? *job_.ops : realFileOps();
+  return places_.ops ? *places_.ops : realFileOps();
 }
 
 void SaveWorker::checkLateWrites() {
-  const std::vector<LeftFile> restored = lateWrites_.check(QDateTime::currentDateTimeUtc(), ops());
+  const std::vector<LeftFile> restored = lateWrites_.check(LateWrites::Clock::now(), ops());
   if (lateWrites_.empty()) {
     lateTimer_.stop();
   }
@@ -29,20 +29,36 @@ void SaveWorker::checkLateWrites() {
   }
 }
 
-void SaveWorker::start(Job job) {
+void SaveWorker::save(SaveRequest request, Places places, InUseCheck inUse) {
+  const std::size_t total = request.names.size();
+  start(std::move(request), std::move(places), std::move(inUse), total);
+}
+
+void SaveWorker::undo(UndoRequest request, Places places) {
+  const std::size_t total = request.names.size();
+  start(std::move(request), std::move(places), {}, total);
+}
+
+void SaveWorker::start(Job job, Places places, InUseCheck inUse, std::size_t total) {
   finish();
   job_ = std::move(job);
-  total_ = static_cast<int>(job_.undo ? job_.undo->names.size() : job_.request.names.size());
+  places_ = std::move(places);
+  inUse_ = std::move(inUse);
+  total_ = static_cast<int>(total);
   progress_ = 0;
   stop_ = false;
   pending_ = true;
   const unsigned generation = ++generation_;
   thread_ = std::thread([this, generation] {
     recovery_ =
-        recoverInterruptedSaves(job_.saveFolder, job_.request.watchedFolder, ops(), &refused_);
-    const SaveEnv env{&ops(), job_.inUse, &progress_, &stop_};
-    result_ = job_.undo ? undoBatch(*job_.undo, env) : saveBatch(job_.request, env);
-    // A result already handed over by finish() must not be taken for a later save's.
+        recoverInterruptedSaves(places_.recoveryFolder, places_.watchedFolder, ops(), &refused_);
+    const MoveEnv env{&ops(), inUse_, &progress_, &stop_};
+    if (const auto* request = std::get_if<SaveRequest>(&job_)) {
+      result_ = saveBatch(*request, env);
+    } else {
+      result_ = undoBatch(std::get<UndoRequest>(job_), env);
+    }
+    // A result already handed over by finish() must not be taken for a later one's.
     QMetaObject::invokeMethod(
         this,
         [this, generation] {
@@ -64,13 +80,13 @@ void SaveWorker::deliver() {
   }
   thread_.join();
   pending_ = false;
-  lateWrites_.adopt(result_, QDateTime::currentDateTimeUtc());
-  if (!lateWrites_.empty() && !lateTimer_.isActive()) {
-    lateTimer_.start();
-  }
-  if (job_.undo) {
-    emit undone(result_, recovery_);
+  if (auto* saved = std::get_if<SaveResult>(&result_)) {
+    lateWrites_.adopt(*saved, LateWrites::Clock::now());
+    if (!lateWrites_.empty() && !lateTimer_.isActive()) {
+      lateTimer_.start();
+    }
+    emit finished(*saved, recovery_);
   } else {
-    emit finished(result_, recovery_);
+    emit undone(std::get<UndoResult>(result_), recovery_);
   }
 }

@@ -25,6 +25,10 @@ constexpr std::uint32_t closes = IN_CLOSE_WRITE | IN_CLOSE_NOWRITE;
 constexpr std::uint32_t nameGoes = IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
 constexpr std::uint32_t namesChange = IN_CREATE | nameGoes;
 constexpr std::uint32_t watchEnds = IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED;
+// The descriptor through which the asker looks at the file: its open is an event like anyone's.
+// Merged by the kernel into a writer's open still unread just before it, it hides that writer
+// from the count; the file, just opened and not written since, is then left to the time rule.
+constexpr int askerOpens = 1;
 
 // On these the events show only this machine's writes, not another machine's or a user-space
 // server's: a file would look closed while it is still being written.
@@ -110,10 +114,10 @@ WriteWatch::EventVerdict WriteWatch::verdict(const QByteArray& name, const times
   if (wd_ < 0) {
     return EventVerdict::NotCovered;
   }
-  // Written with no open seen: a truncation by path, or a writer that opened the file before
-  // the record began. Only its time can tell which.
+  // Written with no open seen but the asker's own: a truncation by path, or a writer that
+  // opened the file before the record began. Only its time can tell which.
   if (written_.contains(name)) {
-    return opens_.value(name) > 0 ? EventVerdict::Writing : EventVerdict::NotCovered;
+    return opens_.value(name) > askerOpens ? EventVerdict::Writing : EventVerdict::NotCovered;
   }
   return std::tie(modified.tv_sec, modified.tv_nsec) >=
                  std::tie(coverage_.tv_sec, coverage_.tv_nsec)

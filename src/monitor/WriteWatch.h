@@ -42,7 +42,8 @@ public:
   // Whether the folder must be listed again: a name was created, moved in or out, or removed
   // since the last call, or events were lost, or no watch stands. Reads the queued events first.
   bool takeListingNeed();
-  // Reads the events already queued first, so none is missed.
+  // Asked while the asker holds the file open once, as a save does; reads the events already
+  // queued first, so none is missed.
   EventVerdict verdict(const QByteArray& name, const timespec& modified);
 
 private:

@@ -27,9 +27,45 @@ inline constexpr Key minimum{"Imagenes"};  // as written, a number or not
 inline constexpr Key pattern{"Ext"};
 inline constexpr Key viewerSwitch{"Vis"};  // whether the viewer command is offered
 
-// Whether text, blanks around it aside, is a minimum the settings dialog stores: a whole number
-// from 1 to 32767, the most a signed 16-bit count holds.
-bool validMinimum(const QString& text);
+// A setting as the program uses it, and what the user is to be told of the text written for it
+// (empty when nothing).
+template <class T>
+struct Reading {
+  T value;
+  QString problem;
+};
+
+// Imagenes: a whole number, blanks around it aside. One that is not, or is out of a signed
+// 16-bit count's range, is told and 5 is used; 0 and below are used as they are (every file
+// is saved at once), and told as the 1 they amount to.
+Reading<qint16> readMinimum(const QString& text);
+
+// Why the settings dialog does not store a text, in a sentence; empty when it does. The
+// minimum is a whole number from 1 to 32767, the most a signed 16-bit count holds; the prefix
+// begins the name of every batch folder, so it holds nothing a folder's name cannot.
+QString minimumRefusal(const QString& text);
+QString prefixRefusal(const QString& text);
+
+// The most the settings dialog's prefix box takes, and the question before a longer prefix of
+// the file is stored cut to it; empty for a prefix that fits.
+inline constexpr int prefixLength = 12;
+QString prefixCutQuestion(const QString& stored);
+
+// The question for a pattern that would match only names written out whole ("png" for
+// "*.png"), saying what it matches; empty for one with a wildcard or a dot in each part.
+QString patternQuestion(const QString& text);
+
+// A folder typed for Dir1 or Dir2: whether it is one, the question before making one that is
+// not there, and making it (the sentence of why not, or empty once it is there).
+enum class FolderState { Folder, Missing, NotAFolder };
+FolderState folderState(const QString& folder);
+QString missingFolderQuestion(const QString& folder);
+QString notAFolderRefusal(const QString& folder);
+QString makeFolder(const QString& folder);
+
+// The start's sentence for a settings file that is there but cannot be read as settings (not
+// text); empty otherwise.
+QString fileProblem(const QString& file);
 
 // The five settings the settings dialog edits, as typed.
 struct Edited {

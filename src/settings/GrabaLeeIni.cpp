@@ -47,7 +47,14 @@ int readWhole(const QString& file, QByteArray& content) {
   return fd.valid() ? readAll(fd.get(), std::numeric_limits<std::size_t>::max(), content) : errno;
 }
 
+const QString notText = QStringLiteral("no es un archivo de texto");
+
 }  // namespace
+
+bool holdsText(const QString& file) {
+  QByteArray content;
+  return readWhole(file, content) != 0 || ini::isText(content);
+}
 
 IniWrite writeKeys(const QString& file, const QString& section, const ini::KeyValues& values) {
   QByteArray content;
@@ -55,6 +62,9 @@ IniWrite writeKeys(const QString& file, const QString& section, const ini::KeyVa
   if (const int error = readWhole(file, content);
       error != 0 && error != ENOENT && error != ENOTDIR) {
     return {false, errnoText(error), true};
+  }
+  if (!ini::isText(content)) {
+    return {false, notText, true};
   }
   if (const QString refused = setKeys(content, section, values); !refused.isEmpty()) {
     return {false, refused};

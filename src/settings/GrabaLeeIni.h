@@ -14,6 +14,10 @@ QString LeeIni(const QString& file, const QString& section, const QString& key);
 bool GrabaIni(const QString& file, const QString& section, const QString& key,
               const QString& value);
 
+// Whether the file holds text an INI reader can take; a file missing or unreadable counts as
+// text, since reading it fails for another reason.
+bool holdsText(const QString& file);
+
 struct IniWrite {
   bool ok = false;
   QString reason;           // why the file was left as it was, in Spanish

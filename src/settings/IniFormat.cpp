@@ -400,6 +400,20 @@ QString value(const QByteArray& content, const QString& section, const QString& 
   });
 }
 
+// Settings text holds next to no control character but blanks and line breaks; random bytes
+// hold one in ten, a file of zeros nothing else. More than one in twenty is not text.
+bool isText(const QByteArray& content) {
+  return withText(content, encodingOf(content), [](const auto& text) {
+    const qsizetype size = std::min<qsizetype>(text.size, 4096);
+    qsizetype strange = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+      const char16_t c = text[i];
+      strange += (c < u' ' && !isBlank(c) && !isBreak(c)) || c == 0x7F;
+    }
+    return strange * 20 <= size;
+  });
+}
+
 Refusal setValues(QByteArray& content, const QString& section, const KeyValues& values) {
   if (breaksLine(section)) {
     return Refusal::LineBreak;

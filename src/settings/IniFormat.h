@@ -23,6 +23,11 @@ enum class Refusal {
 // The value of key in section: trimmed, unquoted, at most 254 units; "" when missing.
 QString value(const QByteArray& content, const QString& section, const QString& key);
 
+// Whether content is text at all: control characters other than blanks and line breaks are
+// rare in it. A damaged or binary file is not, and is neither read as settings nor written
+// over.
+bool isText(const QByteArray& content);
+
 // Sets each key of section in turn, as that many single writes would, keeping the file's
 // encoding and every other line byte for byte. On a refusal the content is left as it was.
 Refusal setValues(QByteArray& content, const QString& section, const KeyValues& values);

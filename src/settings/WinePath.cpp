@@ -31,18 +31,21 @@ QString linuxPathInPrefix(const QString& prefixFolder, const QString& windowsPat
                                             QRegularExpression::DotMatchesEverythingOption);
   const QRegularExpressionMatch match = drivePath.match(windowsPath);
   if (!match.hasMatch()) {
-    return windowsPath;
+    return {};
   }
-  const QFileInfo link(QDir(prefixFolder)
-                           .filePath(QStringLiteral("dosdevices/") + match.captured(1).toLower() +
-                                     QLatin1Char(':')));
+  const QString letter = match.captured(1).toLower();
+  const QDir prefix(prefixFolder);
+  const QFileInfo link(prefix.filePath(QStringLiteral("dosdevices/") + letter + QLatin1Char(':')));
+  const QFileInfo driveC(prefix.filePath(QStringLiteral("drive_c")));
   QString path;
   if (link.isSymLink()) {
     path = link.symLinkTarget();
   } else if (link.isDir()) {
     path = link.absoluteFilePath();
+  } else if (letter == QLatin1String("c") && driveC.isDir()) {
+    path = driveC.absoluteFilePath();
   } else {
-    return windowsPath;
+    return {};
   }
   const QString rest = match.captured(2);
   static const QRegularExpression separators(QStringLiteral("[\\\\/]"));

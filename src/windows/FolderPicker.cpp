@@ -56,7 +56,7 @@ void FolderPicker::CmdAceptar_Click() {
   const QString folder = lblseleccion->text();
   if (folder.isEmpty()) {
     context().presenter->critical(QStringLiteral("Error"),
-                                  QStringLiteral("No ha seleccionado un directorio"));
+                                  QStringLiteral("No ha seleccionado un directorio"), this);
     return;
   }
   emit folderChosen(folder);

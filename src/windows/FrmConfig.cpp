@@ -24,7 +24,6 @@ namespace {
 
 const QString mstsKey =
     QStringLiteral("Software\\Microsoft\\Microsoft Games\\Train Simulator\\1.0");
-constexpr int prefixLength = 12;
 
 QLineEdit* makeBox(const char* name, const QRect& geometry, QWidget* parent) {
   auto* box = named(name, new QLineEdit(parent));
@@ -89,7 +88,7 @@ void FrmConfig::buildFrame2() {
                                            twipsRect(240, 1800, 615, 255), Frame2));
   txtprefijo = makeBox("txtprefijo", twipsRect(840, 1680, 1215, 285), Frame2);
   txtprefijo->setAlignment(Qt::AlignCenter);
-  txtprefijo->setMaxLength(prefixLength);
+  txtprefijo->setMaxLength(settings::prefixLength);
   cmddefecto = makeButton("cmddefecto", QStringLiteral("Por Defecto"),
                           twipsRect(2160, 1680, 975, 255), Frame2);
   Label5 = named(
@@ -145,7 +144,8 @@ void FrmConfig::Form_Load() {
   const QString& file = context().settingsFile;
   txtdir->setText(settings::watchedFolder(file));
   txtguardar->setText(settings::saveFolder(file));
-  txtprefijo->setText(settings::prefix(file));
+  storedPrefix_ = settings::prefix(file);
+  txtprefijo->setText(storedPrefix_);
   cmbNImagenes->setEditText(settings::minimum(file));
   txtextension->setText(settings::pattern(file));
   // A pattern longer than its box opens on its first extensions, not its last.
@@ -188,7 +188,7 @@ void FrmConfig::cmdtodos_Click() {
 }
 
 // A text found is a Windows path inside the Wine prefix, so it is turned into the Linux
-// folder behind it; a number is shown as it is.
+// folder behind it, or empties the box when there is none; a number is shown as it is.
 void FrmConfig::cmdmsts_Click() {
   const QString registry = context().wineRegistry;
   const RegistryResult found =
@@ -214,21 +214,51 @@ void FrmConfig::pickInto(QLineEdit* box) {
           Qt::UniqueConnection);
 }
 
+// Each refusal says why; each question lets the user go back. Either way nothing is stored
+// until every check has passed.
 bool FrmConfig::checkFields() {
   if (txtdir->text().isEmpty() || txtguardar->text().isEmpty() || txtprefijo->text().isEmpty() ||
       cmbNImagenes->currentText().isEmpty()) {
-    context().presenter->critical(QStringLiteral("ERROR"),
-                                  QStringLiteral("Debe rellenar todos los campos."));
+    return refuse(QStringLiteral("Debe rellenar todos los campos."));
+  }
+  for (const QString& refusal : {settings::minimumRefusal(cmbNImagenes->currentText()),
+                                 settings::prefixRefusal(txtprefijo->text())}) {
+    if (!refusal.isEmpty()) {
+      return refuse(refusal);
+    }
+  }
+  // The box took only the start of a longer prefix of the file.
+  const QString cut = txtprefijo->text() == storedPrefix_.left(settings::prefixLength)
+                          ? settings::prefixCutQuestion(storedPrefix_)
+                          : QString();
+  for (const QString& question : {cut, settings::patternQuestion(txtextension->text())}) {
+    if (!question.isEmpty() && !context().presenter->ask(question, this)) {
+      return false;
+    }
+  }
+  return folderReady(txtdir->text()) && folderReady(txtguardar->text());
+}
+
+bool FrmConfig::refuse(const QString& why) {
+  context().presenter->critical(QStringLiteral("ERROR"), why, this);
+  return false;
+}
+
+// A folder that is not there yet is made when the user agrees.
+bool FrmConfig::folderReady(const QString& folder) {
+  switch (settings::folderState(folder)) {
+    case settings::FolderState::Folder:
+      return true;
+    case settings::FolderState::NotAFolder:
+      return refuse(settings::notAFolderRefusal(folder));
+    case settings::FolderState::Missing:
+      break;
+  }
+  if (!context().presenter->ask(settings::missingFolderQuestion(folder), this)) {
     return false;
   }
-  if (!settings::validMinimum(cmbNImagenes->currentText())) {
-    context().presenter->critical(
-        QStringLiteral("ERROR"),
-        QStringLiteral("El número mínimo de imágenes debe ser un número entero de 1 a 32767. La "
-                       "configuración no se ha guardado."));
-    return false;
-  }
-  return true;
+  const QString notMade = settings::makeFolder(folder);
+  return notMade.isEmpty() || refuse(notMade);
 }
 
 QString FrmConfig::storeFailure(const IniWrite& written) const {
@@ -253,7 +283,7 @@ bool FrmConfig::storeFields() {
                                             cmbNImagenes->currentText(), txtextension->text()});
   if (!written.ok) {
     cmdaplicar->setEnabled(true);
-    context().presenter->critical(QStringLiteral("ERROR"), storeFailure(written));
+    refuse(storeFailure(written));
   }
   return written.ok;
 }
@@ -268,7 +298,8 @@ void FrmConfig::cmdaceptar_Click() {
   if (!checkFields() || !storeFields()) {
     return;
   }
-  emit accepted(txtdir->text(), txtextension->text());
+  emit accepted(txtdir->text(), txtextension->text(),
+                settings::readMinimum(cmbNImagenes->currentText()).value);
   close();
 }
 

@@ -35,7 +35,7 @@ public:
 
 signals:
   // The settings were stored by Accept; the dialog closes right after.
-  void accepted(const QString& watchedFolder, const QString& pattern);
+  void accepted(const QString& watchedFolder, const QString& pattern, qint16 minimum);
 
 protected:
   // However the dialog closes, its pickers close with it.
@@ -50,6 +50,8 @@ private:
   template <class Picker>
   void pickInto(QLineEdit* box);
   bool checkFields();
+  bool refuse(const QString& why);
+  bool folderReady(const QString& folder);
   bool storeFields();
   QString storeFailure(const IniWrite& written) const;
 
@@ -75,4 +77,5 @@ private:
   XPButton* cmdcancelar;
   XPButton* cmdaplicar;
   XPButton* cmdaceptar;
+  QString storedPrefix_;  // as the file holds it, which may be longer than the box takes
 };

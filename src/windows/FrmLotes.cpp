@@ -5,62 +5,17 @@
 #include "forms/AppContext.h"
 #include "monitor/Messages.h"
 #include "monitor/MonitorSession.h"
+#include "monitor/SavedBatches.h"
+#include "windows/BatchPictures.h"
 
-#include <QAbstractTableModel>
-#include <QDateTime>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTreeView>
 
-// The history as the list shows it: a row is drawn from its record only when the view asks for
-// it, so that a long history opens as fast as it is read.
-class HistoryModel : public QAbstractTableModel {
-public:
-  explicit HistoryModel(QObject* parent) : QAbstractTableModel(parent) {}
-
-  void setHistory(const BatchHistory* history) {
-    beginResetModel();
-    history_ = history;
-    endResetModel();
-  }
-
-  int rowCount(const QModelIndex& parent) const override {
-    return parent.isValid() || !history_ ? 0 : static_cast<int>(history_->size());
-  }
-  int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 3; }
-
-  QVariant data(const QModelIndex& index, int role) const override {
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) {
-      return {};
-    }
-    const int row = index.row();
-    switch (index.column()) {
-      case 0:
-        return QDateTime::fromSecsSinceEpoch(history_->seconds(row))
-            .toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
-      case 1:
-        return role == Qt::ToolTipRole ? history_->folder(row)
-                                       : QFileInfo(history_->folder(row)).fileName();
-      default:
-        return imageCount(history_->files(row));
-    }
-  }
-
-  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-    static const QString titles[] = {QStringLiteral("Fecha"), QStringLiteral("Lote"),
-                                     QStringLiteral("Imágenes")};
-    return orientation == Qt::Horizontal && role == Qt::DisplayRole ? titles[section] : QVariant();
-  }
-
-private:
-  const BatchHistory* history_ = nullptr;
-};
-
 FrmLotes::FrmLotes(Forms& forms) : Form(forms) {
   setWindowTitle(QStringLiteral("Lotes guardados"));
   setProgramIcon();
-  setClientSize(440, 304);
+  setClientSize(440, 486);
 
   lstlotes = named("lstlotes", new QTreeView(this));
   lstlotes->setGeometry(8, 8, 424, 196);
@@ -68,37 +23,29 @@ FrmLotes::FrmLotes(Forms& forms) : Form(forms) {
   lstlotes->setUniformRowHeights(true);
   lstlotes->setAllColumnsShowFocus(true);
   lstlotes->setSelectionMode(QAbstractItemView::SingleSelection);
-  model_ = new HistoryModel(this);
-  lstlotes->setModel(model_);
-  lstlotes->header()->setStretchLastSection(false);
-  lstlotes->header()->resizeSection(0, 140);
-  lstlotes->header()->setSectionResizeMode(1, QHeaderView::Stretch);
-  lstlotes->header()->resizeSection(2, 90);
+
+  // The selected batch's pictures, under the list.
+  imagenes = named("imagenes", new BatchPictures(this));
+  imagenes->setGeometry(8, 210, 424, 176);
 
   lblmonitor = named("lblmonitor", new QLabel(this));
-  lblmonitor->setGeometry(8, 210, 424, 17);
+  lblmonitor->setGeometry(8, 392, 424, 17);
   lblresultado = named("lblresultado", new QLabel(this));
-  lblresultado->setGeometry(8, 228, 424, 34);
+  lblresultado->setGeometry(8, 410, 424, 34);
   lblresultado->setWordWrap(true);
   lblresultado->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
   cmdabrir = named("cmdabrir", new XPButton(QStringLiteral("&Abrir carpeta"), this));
-  cmdabrir->setGeometry(8, 266, 113, 30);
+  cmdabrir->setGeometry(8, 448, 113, 30);
   cmddeshacer = named("cmddeshacer", new XPButton(QStringLiteral("&Deshacer"), this));
-  cmddeshacer->setGeometry(129, 266, 113, 30);
+  cmddeshacer->setGeometry(129, 448, 113, 30);
   cmdcerrar = named("cmdcerrar", new XPButton(QStringLiteral("&Cerrar"), this));
-  cmdcerrar->setGeometry(319, 266, 113, 30);
-  setFocusOrder({lstlotes, cmdabrir, cmddeshacer, cmdcerrar});
+  cmdcerrar->setGeometry(319, 448, 113, 30);
+  setFocusOrder({lstlotes, imagenes, cmdabrir, cmddeshacer, cmdcerrar});
 
   connect(cmdabrir, &XPButton::clicked, this, &FrmLotes::cmdabrir_Click);
   connect(cmddeshacer, &XPButton::clicked, this, &FrmLotes::cmddeshacer_Click);
   connect(cmdcerrar, &XPButton::clicked, this, &FrmLotes::cmdcerrar_Click);
-  connect(lstlotes->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-          &FrmLotes::updateButtons);
-}
-
-void FrmLotes::Form_Load() {
-  refresh();
 }
 
 void FrmLotes::follow(MonitorSession& session) {
@@ -106,21 +53,51 @@ void FrmLotes::follow(MonitorSession& session) {
     return;
   }
   session_ = &session;
-  connect(&session, &MonitorSession::historyChanged, this, &FrmLotes::refresh);
   connect(&session, &MonitorSession::undone, this, &FrmLotes::showUndone);
+  setModel(session.batches());
+  session.batches().reload();
+}
+
+void FrmLotes::setModel(SavedBatches& batches) {
+  batches_ = &batches;
+  lstlotes->setModel(&batches);
+  lstlotes->header()->setStretchLastSection(false);
+  lstlotes->header()->resizeSection(0, 125);
+  lstlotes->header()->setSectionResizeMode(1, QHeaderView::Stretch);
+  lstlotes->header()->resizeSection(2, 140);
+  connect(lstlotes->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          &FrmLotes::updateButtons);
+  connect(lstlotes->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          &FrmLotes::showPictures);
+  connect(&batches, &SavedBatches::modelReset, this, &FrmLotes::showBatches);
+  showBatches();
+}
+
+// The batch an undo would take is selected, or the newest.
+void FrmLotes::showBatches() {
+  if (batches_->rowCount() == 0) {
+    const QString problem = batches_->problem();
+    lblresultado->setText(problem.isEmpty() ? noBatchesYet() : problem);
+    saidEmpty_ = true;
+  } else {
+    if (saidEmpty_) {
+      lblresultado->clear();
+      saidEmpty_ = false;
+    }
+    lstlotes->setCurrentIndex(batches_->index(std::max(batches_->undoRow(), 0), 0));
+  }
   updateButtons();
 }
 
-void FrmLotes::refresh() {
-  history_ = BatchHistory::read(context().historyFile);
-  model_->setHistory(&history_);
-  undoRow_ = static_cast<int>(newestExistingBatch(history_));
-  if (history_.empty()) {
-    lblresultado->setText(noBatchesYet());
-  } else {
-    lstlotes->setCurrentIndex(model_->index(std::max(undoRow_, 0), 0));
+// The selected batch's pictures, under the list; an undone batch has none to show.
+void FrmLotes::showPictures() {
+  const int row = selectedRow();
+  if (row >= 0 && batches_->undone(row)) {
+    imagenes->showUndone();
+    return;
   }
-  updateButtons();
+  const HistoryRecord record = row >= 0 ? batches_->record(row) : HistoryRecord();
+  imagenes->showBatch(record.folder, record.names);
 }
 
 int FrmLotes::selectedRow() const {
@@ -130,23 +107,23 @@ int FrmLotes::selectedRow() const {
 
 void FrmLotes::updateButtons() {
   const int row = selectedRow();
-  cmdabrir->setEnabled(row >= 0 && QFileInfo(history_.folder(row)).isDir());
-  cmddeshacer->setEnabled(session_ && !undoing_ && row >= 0 && row == undoRow_);
+  cmdabrir->setEnabled(batches_ && batches_->canOpen(row));
+  cmddeshacer->setEnabled(session_ && !undoing_ && row >= 0 && row == batches_->undoRow());
 }
 
 void FrmLotes::cmdabrir_Click() {
   const int row = selectedRow();
-  if (row >= 0) {
-    context().openFolder(history_.folder(row));
+  if (batches_ && batches_->canOpen(row)) {
+    openFolder(batches_->folder(row));
   }
 }
 
 void FrmLotes::cmddeshacer_Click() {
-  if (!session_ || undoRow_ < 0 || selectedRow() != undoRow_) {
+  const int row = selectedRow();
+  if (!session_ || row < 0 || row != batches_->undoRow()) {
     return;
   }
-  const HistoryRecord record = history_.record(undoRow_);
-  if (!session_->undo(record.folder, record.names)) {
+  if (!session_->undo(batches_->record(row))) {
     lblresultado->setText(undoWhileSaving());
     return;
   }
@@ -156,8 +133,9 @@ void FrmLotes::cmddeshacer_Click() {
   updateButtons();
 }
 
-void FrmLotes::showUndone(const SaveResult& result) {
+// The session has read the history again by now: an undone batch shows as such.
+void FrmLotes::showUndone(const UndoResult& result) {
   undoing_ = false;
-  refresh();
+  updateButtons();
   lblresultado->setText(undoReport(result));
 }

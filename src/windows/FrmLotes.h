@@ -2,27 +2,29 @@
 #pragma once
 
 #include "forms/Form.h"
-#include "monitor/BatchHistory.h"
 #include "monitor/BatchSave.h"
+#include "monitor/BatchUndo.h"
 
-class HistoryModel;
 class MonitorSession;
+class BatchPictures;
 class QLabel;
 class QTreeView;
+class SavedBatches;
 class XPButton;
 
 // The saved batches, newest first: opens a batch's folder, and takes back the most recent batch
-// whose folder is still there through the monitoring session.
+// that stands and whose folder is still there through the monitoring session. The list is the
+// session's (SavedBatches); the window only shows it.
 class FrmLotes : public Form {
   Q_OBJECT
 public:
   explicit FrmLotes(Forms& forms);
 
-  void Form_Load() override;
-  // The session that undoes batches and tells of new ones; the window lists without one.
+  // The session that undoes batches and keeps their list; the history is read again for the
+  // window, which may come after another copy of the program added to it.
   void follow(MonitorSession& session);
-  // Reads the history again and fills the list.
-  void refresh();
+  // The list shown; without a session nothing can be undone.
+  void setModel(SavedBatches& batches);
 
   void cmdabrir_Click();
   void cmddeshacer_Click();
@@ -30,18 +32,20 @@ public:
 
 private:
   int selectedRow() const;
+  void showBatches();
   void updateButtons();
-  void showUndone(const SaveResult& result);
+  void showPictures();
+  void showUndone(const UndoResult& result);
 
   QTreeView* lstlotes;
+  BatchPictures* imagenes;
   QLabel* lblmonitor;
   QLabel* lblresultado;
   XPButton* cmdabrir;
   XPButton* cmddeshacer;
   XPButton* cmdcerrar;
-  HistoryModel* model_;
+  SavedBatches* batches_ = nullptr;
   MonitorSession* session_ = nullptr;
-  BatchHistory history_;
-  int undoRow_ = -1;  // the newest batch whose folder is still there
   bool undoing_ = false;
+  bool saidEmpty_ = false;  // the result line tells that nothing is listed
 };

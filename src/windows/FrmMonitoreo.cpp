@@ -19,6 +19,8 @@
 #include <QMenuBar>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
 constexpr int ticksBetweenTrayLooks = 5;  // a look every 3 s
@@ -96,10 +98,9 @@ void FrmMonitoreo::buildControls(QWidget* client) {
   lblaviso = named("lblaviso", new NoticeLine(client));
   lblaviso->setGeometry(4, 268, clientWidth - 8, 17);
   connect(lblaviso, &NoticeLine::wholeTextWanted, this,
-          [this](const QString& text) { context().presenter->plain(text); });
-  Estado = named("Estado", new StatusPanels({QStringLiteral("Estado : Detenido."),
-                                             QStringLiteral("Imagenes : 999999")},
-                                            client));
+          [this](const QString& text) { context().presenter->plain(text, this); });
+  connect(lblaviso, &NoticeLine::folderWanted, this, &FrmMonitoreo::openFolder);
+  Estado = named("Estado", new StatusPanels(client));
   Estado->setGeometry(0, 287, clientWidth, 17);
 }
 
@@ -115,7 +116,8 @@ void FrmMonitoreo::followSession() {
   connect(s, &MonitorSession::patternChanged, this,
           [this](const QString& pattern) { setPanel(3, QStringLiteral("Ext : ") + pattern); });
   connect(s, &MonitorSession::canSaveChanged, cmdguardar, &QWidget::setEnabled);
-  connect(s, &MonitorSession::progressChanged, lblaviso, &NoticeLine::showNotice);
+  connect(s, &MonitorSession::progressChanged, lblaviso,
+          [this](const QString& progress) { lblaviso->showNotice(progress); });
   connect(s, &MonitorSession::notice, this, &FrmMonitoreo::showNotice);
   connect(s, &MonitorSession::saveReported, this, &FrmMonitoreo::showSaveReport);
   connect(s, &MonitorSession::recovered, this,
@@ -133,8 +135,9 @@ void FrmMonitoreo::Form_Load() {
   buildTray();
 }
 
-void FrmMonitoreo::applySettings(const QString& folder, const QString& pattern) {
+void FrmMonitoreo::applySettings(const QString& folder, const QString& pattern, qint16 minimum) {
   session_.applySettings(folder, pattern);
+  session_.setMinimum(minimum);
   lbldirectorio->setText(folder);
 }
 
@@ -154,8 +157,7 @@ void FrmMonitoreo::buildTray() {
   connect(tray_, &TrayIcon::showChosen, this, &FrmMonitoreo::showFromTray);
   connect(tray_, &TrayIcon::closeChosen, this, &FrmMonitoreo::mnucerrar_Click);
   connect(tray_, &TrayIcon::historyChosen, this, &FrmMonitoreo::mnulotes_Click);
-  connect(tray_, &TrayIcon::folderChosen, this,
-          [this](const QString& folder) { context().openFolder(folder); });
+  connect(tray_, &TrayIcon::folderChosen, this, &FrmMonitoreo::openFolder);
 }
 
 void FrmMonitoreo::showFromTray() {
@@ -167,28 +169,40 @@ void FrmMonitoreo::showFromTray() {
 // What is meant for a user away from the window goes to the tray only while the window is out
 // of sight: otherwise the status bar already tells.
 void FrmMonitoreo::showNotice(MonitorSession::NoticeKind kind, const QString& text) {
-  if (kind == MonitorSession::NoticeKind::Away) {
-    if (tray_ && !(isVisible() && !isMinimized())) {
-      tray_->showNotice(text);
-    }
-  } else {
-    lblaviso->showNotice(text);
+  switch (kind) {
+    case MonitorSession::NoticeKind::Away:
+      if (tray_ && !(isVisible() && !isMinimized())) {
+        tray_->showNotice(text);
+      }
+      break;
+    case MonitorSession::NoticeKind::Standing:
+      lblaviso->setStanding(text);
+      break;
+    case MonitorSession::NoticeKind::Status:
+      lblaviso->showNotice(text, std::exchange(savedFolder_, QString()));
+      break;
   }
 }
 
+// The notice that follows an automatic save's report tells of that save's batch, when it made
+// one, and a click on it opens the batch.
 void FrmMonitoreo::showSaveReport(const MonitorSession::SaveReport& report) {
+  const SaveResult& result = report.result;
+  savedFolder_ = !report.byHand && result.ok() && result.moved > 0 ? result.batchFolder : QString();
   if (!report.byHand || report.text.isEmpty()) {
     return;
   }
-  if (report.result.ok()) {
-    context().presenter->plain(report.text);
+  if (result.ok()) {
+    context().presenter->plain(report.text, this);
   } else {
-    context().presenter->critical(QStringLiteral("ERROR"), report.text);
+    context().presenter->critical(QStringLiteral("ERROR"), report.text, this);
   }
 }
 
-void FrmMonitoreo::showEvent(QShowEvent* event) {
-  Form::showEvent(event);
+// The start-up box waits until the window is on screen: shown before it, a box could come
+// up under the window as the desktop places it, or be gone behind it.
+void FrmMonitoreo::paintEvent(QPaintEvent* event) {
+  Form::paintEvent(event);
   if (!reported_) {
     reported_ = true;
     QTimer::singleShot(0, this, &FrmMonitoreo::reportStartupProblems);
@@ -202,7 +216,7 @@ void FrmMonitoreo::reportStartupProblems() {
   }
   if (!session_.startupProblems().isEmpty()) {
     context().presenter->critical(QStringLiteral("ERROR"),
-                                  session_.startupProblems().join(QLatin1Char('\n')));
+                                  session_.startupProblems().join(QLatin1Char('\n')), this);
   }
 }
 
@@ -235,12 +249,12 @@ void FrmMonitoreo::mnacerca_Click() {
   forms().show<FrmAcerca>();
 }
 
-// A save in progress ends, finished or rolled back, before the program does: the window goes
-// at once, and the program follows when the save is over.
+// A save in progress ends, finished or rolled back, before the program does: the window, or
+// the tray when it is hidden, shows the save's progress until then, and nothing new starts.
 void FrmMonitoreo::closeEvent(QCloseEvent* event) {
   if (session_.closeWhenSaved()) {
     forms().beginShutdown();
-    hide();
+    showClosing();
     event->ignore();
     return;
   }
@@ -248,6 +262,13 @@ void FrmMonitoreo::closeEvent(QCloseEvent* event) {
   Form::closeEvent(event);
   if (context().quit) {
     context().quit();
+  }
+}
+
+void FrmMonitoreo::showClosing() {
+  for (QWidget* command :
+       std::initializer_list<QWidget*>{menuBar, cmdiniciar, cmddetener, cmdguardar}) {
+    command->setEnabled(false);
   }
 }
 

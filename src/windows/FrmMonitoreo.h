@@ -21,8 +21,8 @@ public:
 
   void Form_Load() override;
 
-  // Watches the folder with the pattern the settings dialog's Accept gives.
-  void applySettings(const QString& folder, const QString& pattern);
+  // Watches the folder with the pattern and the minimum the settings dialog's Accept gives.
+  void applySettings(const QString& folder, const QString& pattern, qint16 minimum);
 
   MonitorSession& session() { return session_; }
   QString panel(int number) const;
@@ -44,7 +44,7 @@ public:
   void mnacerca_Click();
 
 protected:
-  void showEvent(QShowEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -54,6 +54,7 @@ private:
   void setPanel(int number, const QString& text);
   void showNotice(MonitorSession::NoticeKind kind, const QString& text);
   void showSaveReport(const MonitorSession::SaveReport& report);
+  void showClosing();
   void reportStartupProblems();
   void buildTray();
   void showFromTray();
@@ -82,5 +83,6 @@ private:
 
   MonitorSession session_;
   QString startupNotice_;  // what was put right at load, told once the window shows
+  QString savedFolder_;    // the batch the last automatic save made, for the notice after it
   bool reported_ = false;
 };

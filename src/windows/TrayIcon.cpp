@@ -27,6 +27,9 @@ TrayIcon::TrayIcon(const QIcon& icon, MonitorSession& session, QObject* parent)
   connect(&session, &MonitorSession::canSaveChanged, save, &QAction::setEnabled);
   connect(&session, &MonitorSession::stateChanged, this, &TrayIcon::showState);
   connect(&session, &MonitorSession::countChanged, this, &TrayIcon::showState);
+  // A save's progress, shown too while the program waits for it to end.
+  connect(&session, &MonitorSession::progressChanged, this,
+          [this](const QString& progress) { icon_.setToolTip(trayProgress(progress)); });
   showState();
 
   // A click on the icon brings the window back, as the menu's "Mostrar" does.

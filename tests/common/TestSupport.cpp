@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QWidget>
+#include <QWindow>
 
 TestWorld::TestWorld() : now(QDate(2004, 3, 5), QTime(9, 7, 3)) {}
 
@@ -57,8 +58,17 @@ AppContext TestWorld::context() {
   context.presenter = presenter;
   context.quit = [this] { ++quitCalls; };
   context.historyFile = path(QStringLiteral("Historial.txt"));
-  context.openFolder = [this](const QString& folder) { openedFolders << folder; };
+  context.openFolder = [this](const QString& folder) {
+    openedFolders << folder;
+    return folderOpens;
+  };
   return context;
+}
+
+void RecordingPresenter::record(ShownMessage message, QWidget* over) {
+  message.over = over;
+  message.overOnScreen = over && over->windowHandle() && over->windowHandle()->isExposed();
+  shown.push_back(std::move(message));
 }
 
 void flushDeletes() {

@@ -23,18 +23,33 @@ class QWidget;
 // A message box that would have been shown.
 struct ShownMessage {
   bool critical;
-  QString title;  // empty for a plain box
+  QString title;  // empty for a plain box or a question
   QString text;
+  bool question = false;
+  const QWidget* over = nullptr;
+  bool overOnScreen = false;  // the window it was over was on screen when it came
 };
 
+// Answers every question as told: "No" unless a test says otherwise, so that no test makes a
+// folder it did not mean to.
 class RecordingPresenter : public MessagePresenter {
 public:
-  void critical(const QString& title, const QString& text) override {
-    shown.push_back({true, title, text});
+  using MessagePresenter::critical;
+  using MessagePresenter::plain;
+  void critical(const QString& title, const QString& text, QWidget* over) override {
+    record({true, title, text}, over);
   }
-  void plain(const QString& text) override { shown.push_back({false, {}, text}); }
+  void plain(const QString& text, QWidget* over) override { record({false, {}, text}, over); }
+  bool ask(const QString& text, QWidget* over) override {
+    record({false, {}, text, true}, over);
+    return answer;
+  }
 
   std::vector<ShownMessage> shown;
+  bool answer = false;
+
+private:
+  void record(ShownMessage message, QWidget* over);
 };
 
 // A drive probe that refuses the drives a test names.
@@ -74,6 +89,7 @@ public:
   std::shared_ptr<RecordingPresenter> presenter = std::make_shared<RecordingPresenter>();
   int quitCalls = 0;
   QStringList openedFolders;  // what the desktop's file manager was asked to show
+  bool folderOpens = true;    // whether the desktop has a file manager to show them
 };
 
 // Runs the deletions of closed windows that the event loop would run.

@@ -32,12 +32,13 @@ TEST(FolderList, ShowsAncestorsAndVisibleSubfoldersOnly) {
   world.makeFolder(QStringLiteral("a/b/zeta"));
   world.makeFolder(QStringLiteral("a/b/Alfa"));
   world.makeFolder(QStringLiteral("a/b/.oculta"));
+  world.makeFolder(QStringLiteral("a/b/.wine/drive_c"));  // a Wine prefix, shown though hidden
   world.writeFile(QStringLiteral("a/b/fichero.txt"));
   world.makeFolder(QStringLiteral("a/hermana"));
 
   FolderList list(nullptr);
   ASSERT_TRUE(list.setPath(open));
-  EXPECT_EQ(list.subfolderCount(), 2);
+  EXPECT_EQ(list.subfolderCount(), 3);
 
   // Root first, each ancestor in turn, then the open folder at the current row.
   EXPECT_EQ(list.folderAt(0), QStringLiteral("/"));
@@ -45,12 +46,13 @@ TEST(FolderList, ShowsAncestorsAndVisibleSubfoldersOnly) {
   ASSERT_GE(openRow, 1);
   EXPECT_EQ(list.currentRow(), openRow);
   EXPECT_EQ(list.folderAt(openRow - 1), world.path(QStringLiteral("a")));
-  EXPECT_EQ(list.count(), openRow + 1 + 2);
-  EXPECT_EQ(list.folderAt(openRow + 1), open + QStringLiteral("/Alfa"));
-  EXPECT_EQ(list.folderAt(openRow + 2), open + QStringLiteral("/zeta"));
+  EXPECT_EQ(list.count(), openRow + 1 + 3);
+  EXPECT_EQ(list.folderAt(openRow + 1), open + QStringLiteral("/.wine"));
+  EXPECT_EQ(list.folderAt(openRow + 2), open + QStringLiteral("/Alfa"));
+  EXPECT_EQ(list.folderAt(openRow + 3), open + QStringLiteral("/zeta"));
   EXPECT_EQ(rowOf(list, world.path(QStringLiteral("a/hermana"))), -1);
   // Deeper entries are indented further.
-  EXPECT_GT(list.item(openRow + 1)->text().indexOf(QLatin1Char('A')),
+  EXPECT_GT(list.item(openRow + 2)->text().indexOf(QLatin1Char('A')),
             list.item(openRow)->text().indexOf(QLatin1Char('b')));
 }
 

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/ScriptedFileOps.h"
+#include "common/WorkFolders.h"
 #include "monitor/BatchJournal.h"
 #include "monitor/BatchRecovery.h"
 #include "monitor/BatchSave.h"
+#include "monitor/BatchUndo.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -95,7 +97,7 @@ protected:
   }
 
   // A clock that makes every file look long quiet, and no leases: the save takes every file.
-  static SaveEnv takeAll(FileOps& ops) {
+  static MoveEnv takeAll(FileOps& ops) {
     return {&ops, {false, [] { return timespec{0, 0}; }, {}}, nullptr};
   }
 
@@ -124,8 +126,9 @@ protected:
         return 0;
       });
       if (undo) {
-        undoBatch({batchFolderPath(request.base, request.prefix, request.moment), in(), names},
-                  takeAll(ops));
+        undoBatch(
+            {batchFolderPath(request.base, request.prefix, request.moment), in(), names, out()},
+            takeAll(ops));
       } else {
         saveBatch(request, takeAll(ops));
       }
@@ -134,7 +137,7 @@ protected:
     int status = 0;
     EXPECT_EQ(waitpid(child, &status, 0), child);
     if (recover) {
-      recoverInterruptedSaves(out(), in());
+      recoverInterruptedSaves(recoveryFolder.isEmpty() ? out() : recoveryFolder, in());
     }
     return WIFSIGNALED(status);
   }
@@ -159,6 +162,7 @@ protected:
 
   QTemporaryDir dir;
   bool mounted = false;
+  QString recoveryFolder;  // the save folder at the next start, when not the one saved to
 };
 
 struct KillPoint {
@@ -175,10 +179,16 @@ const std::vector<KillPoint> killPoints = {
 class KillMatrixTest : public BatchRecoveryTest, public ::testing::WithParamInterface<int> {};
 
 // 0: renames within one file system; 1: copies within one; 2: copies across two; 3 to 5: the
-// same ways for the undo of a saved batch.
+// same ways for the undo of a saved batch; 6 and 7: copies across two, a save and an undo, put
+// right by a start whose save folder is another one by now.
 TEST_P(KillMatrixTest, KilledAnywhereLosesAndDuplicatesNothing) {
-  const int way = GetParam() % 3;
-  const bool undo = GetParam() >= 3;
+  const bool elsewhere = GetParam() >= 6;
+  const int way = elsewhere ? 2 : GetParam() % 3;
+  const bool undo = elsewhere ? GetParam() == 7 : GetParam() >= 3;
+  if (elsewhere) {
+    recoveryFolder = dir.filePath(QStringLiteral("elsewhere"));
+    QDir().mkpath(recoveryFolder);
+  }
   if (way == 2 && !mountSecondFileSystem()) {
     GTEST_SKIP() << "a tmpfs cannot be mounted here (not root): the save across two file "
                     "systems is not killed";
@@ -203,7 +213,7 @@ TEST_P(KillMatrixTest, KilledAnywhereLosesAndDuplicatesNothing) {
   EXPECT_GE(killed, way == 0 ? 4 : 7);
 }
 
-INSTANTIATE_TEST_SUITE_P(EachWay, KillMatrixTest, ::testing::Range(0, 6));
+INSTANTIATE_TEST_SUITE_P(EachWay, KillMatrixTest, ::testing::Range(0, 8));
 
 // A journal is input from disk. Each of these is whole and for this watched folder but for one
 // fault, and is reported and left alone for that fault.
@@ -214,7 +224,8 @@ TEST_F(BatchRecoveryTest, UntrustedJournalsAreReportedAndLeftAlone) {
     return formatJournal({BatchJournal::Mode::Copy,
                           watched.st_dev,
                           watched.st_ino,
-                          {{name, claim, ".varndel-9-copy-0", {1, 2, 3, {4, 5}}, {}}}});
+                          {{name, claim, ".varndel-9-copy-0", {1, 2, 3, {4, 5}}, {}}},
+                          {}});
   };
   const QByteArray valid = journalNaming("a.bmp", ".varndel-9-claim-0");
   const passwd* nobody = getpwnam("nobody");
@@ -275,11 +286,12 @@ TEST_F(BatchRecoveryTest, ACopyThatDiffersFromItsOriginalIsKept) {
   copy.close();
   QFile journal(out() + QStringLiteral("/lote/") + QString::fromLatin1(journalName));
   ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
-  journal.write(formatJournal(
-      {BatchJournal::Mode::Copy,
-       watched.st_dev,
-       watched.st_ino,
-       {{"a.bmp", ".varndel-9-claim-0", ".varndel-9-copy-0", identityOf(info), {}}}}));
+  journal.write(
+      formatJournal({BatchJournal::Mode::Copy,
+                     watched.st_dev,
+                     watched.st_ino,
+                     {{"a.bmp", ".varndel-9-claim-0", ".varndel-9-copy-0", identityOf(info), {}}},
+                     {}}));
   journal.close();
 
   const RecoveryReport report = recoverInterruptedSaves(out(), in());
@@ -291,51 +303,63 @@ TEST_F(BatchRecoveryTest, ACopyThatDiffersFromItsOriginalIsKept) {
 
 // A save still running is never taken for a crashed one. Without its lock, a recovery would
 // remove a copy it takes for a duplicate while the save removes the original it copied.
-TEST_F(BatchRecoveryTest, RecoveryDuringALiveSavePassesItOver) {
-  const std::vector<QByteArray> names = fill();
-  std::promise<bool> reached;  // true: the recovery is about to give claim-0 its name back
-  std::promise<void> release;
-  std::atomic<bool> answered = false;
-  const auto answer = [&](bool value) {
-    if (!answered.exchange(true)) {
-      reached.set_value(value);
+TEST_F(BatchRecoveryTest, RecoveryDuringALiveSaveOrUndoPassesItOver) {
+  for (const bool undo : {false, true}) {
+    clearBoth();
+    const std::vector<QByteArray> names = fill();
+    const SaveRequest request = requestFor(in(), out(), names);
+    if (undo) {
+      ASSERT_TRUE(saveBatch(request, takeAll(realFileOps())).ok());
     }
-  };
-  std::thread recovery;
-  bool told = false;
-  bool releasing = false;
-  ScriptedFileOps saveOps([&](Step step, const QByteArray& name, int) {
-    if (!told && step == Step::Rename && !name.startsWith(".varndel-")) {
-      told = true;
-      return EXDEV;
-    }
+    std::promise<bool> reached;  // true: the recovery is about to give claim-0 its name back
+    std::promise<void> release;
+    std::atomic<bool> answered = false;
+    const auto answer = [&](bool value) {
+      if (!answered.exchange(true)) {
+        reached.set_value(value);
+      }
+    };
+    std::thread recovery;
+    bool told = false;
+    bool releasing = false;
+    ScriptedFileOps moveOps([&](Step step, const QByteArray& name, int) {
+      if (!told && step == Step::Rename && !name.startsWith(".varndel-")) {
+        told = true;
+        return EXDEV;
+      }
+      if (releasing) {
+        releasing = false;
+        release.set_value();
+      }
+      if (!recovery.joinable() && step == Step::Unlink && name.endsWith("-claim-0")) {
+        recovery = std::thread([&] {
+          ScriptedFileOps ops([&](Step at, const QByteArray& file, int) {
+            if (at == Step::Rename && file.endsWith("-claim-0")) {
+              answer(true);
+              release.get_future().wait();
+            }
+            return 0;
+          });
+          recoverInterruptedSaves(out(), in(), ops);
+          answer(false);
+        });
+        releasing = reached.get_future().get();
+      }
+      return 0;
+    });
+    const MoveReport result =
+        undo ? MoveReport(undoBatch({batchFolderPath(request.base, request.prefix, request.moment),
+                                     in(), names, out()},
+                                    takeAll(moveOps)))
+             : saveBatch(request, takeAll(moveOps));
     if (releasing) {
-      releasing = false;
       release.set_value();
     }
-    if (!recovery.joinable() && step == Step::Unlink && name.endsWith("-claim-0")) {
-      recovery = std::thread([&] {
-        ScriptedFileOps ops([&](Step at, const QByteArray& file, int) {
-          if (at == Step::Rename && file.endsWith("-claim-0")) {
-            answer(true);
-            release.get_future().wait();
-          }
-          return 0;
-        });
-        recoverInterruptedSaves(out(), in(), ops);
-        answer(false);
-      });
-      releasing = reached.get_future().get();
-    }
-    return 0;
-  });
-  const SaveResult result = saveBatch(requestFor(in(), out(), names), takeAll(saveOps));
-  if (releasing) {
-    release.set_value();
+    recovery.join();
+    EXPECT_TRUE(result.ok()) << undo << result.reason.toStdString();
+    expectEachFileOnce(undo ? QStringLiteral("recovery during a live undo")
+                            : QStringLiteral("recovery during a live save"));
   }
-  recovery.join();
-  EXPECT_TRUE(result.ok()) << result.reason.toStdString();
-  expectEachFileOnce(QStringLiteral("recovery during a live save"));
 }
 
 // Claimed originals whose journal is out of reach (the save folder changed after a crash) get
@@ -345,14 +369,15 @@ TEST_F(BatchRecoveryTest, HiddenFilesThatNoJournalAccountsForAreNamed) {
     EXPECT_TRUE(saveKilledAt(Step::Unlink, 100, true, false));
     QDir(out()).removeRecursively();
     QDir().mkpath(out());
+    const QString work = workFolderIn(in());
     for (const QString& index :
-         QDir(in()).entryList({QStringLiteral(".varndel-*-index")}, QDir::Files | QDir::Hidden)) {
+         QDir(work).entryList({QStringLiteral(".varndel-*-index")}, QDir::Files | QDir::Hidden)) {
       if (!withIndex) {
-        QFile::remove(in() + QLatin1Char('/') + index);
+        QFile::remove(work + QLatin1Char('/') + index);
       }
     }
     const auto claims =
-        QDir(in()).entryList({QStringLiteral(".varndel-*-claim-*")}, QDir::Files | QDir::Hidden);
+        QDir(work).entryList({QStringLiteral(".varndel-*-claim-*")}, QDir::Files | QDir::Hidden);
     ASSERT_GT(claims.size(), 100);
     const RecoveryReport report = recoverInterruptedSaves(out(), in());
     const QStringList hidden =
@@ -368,6 +393,32 @@ TEST_F(BatchRecoveryTest, HiddenFilesThatNoJournalAccountsForAreNamed) {
     }
     clearBoth();
   }
+}
+
+// The sweep acts only inside the program's own work folders: names with the program's mark that
+// the user or another user put in the watched folder stay as they are.
+TEST_F(BatchRecoveryTest, TheSweepLeavesNamesItDidNotMakeAlone) {
+  const std::vector<std::pair<QString, QByteArray>> planted = {
+      {QStringLiteral(".varndel-9-index"), "notas"},
+      {QStringLiteral(".varndel-9-index.new"), ""},
+      {QStringLiteral(".varndel-7-claim-0"), "ajeno"},
+      {QStringLiteral(".varndel-7-copy-0"), "suyo"},
+  };
+  for (const auto& [name, content] : planted) {
+    QFile file(in() + QLatin1Char('/') + name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+    if (geteuid() == 0 && content == "ajeno") {
+      ASSERT_EQ(chown(QFile::encodeName(file.fileName()).constData(), 65534, 65534), 0);
+    }
+  }
+  const std::map<QString, QByteArray> before = everyFile(in());
+
+  const RecoveryReport report = recoverInterruptedSaves(out(), in());
+
+  EXPECT_TRUE(report.empty());
+  EXPECT_EQ(everyFile(in()), before);
 }
 
 // A damaged journal is told once and not read again while it stays as it is.
@@ -392,14 +443,16 @@ TEST_F(BatchRecoveryTest, ARefusedJournalIsNotReadAgainUntilItChanges) {
 }
 
 TEST(BatchJournalTest, NamesOfAnyBytesSurviveTheRoundTrip) {
-  BatchJournal journal{BatchJournal::Mode::Copy, 8, 9, {}};
+  BatchJournal journal{BatchJournal::Mode::Copy, 8, 9, {}, {}};
   journal.entries.push_back({QByteArray("a b\ncaf\xff.bmp"),
                              ".varndel-1-claim-0",
                              ".varndel-1-copy-0",
                              {1, 2, 3, {-4, 5}},
                              {}});
+  journal.work = ".varndel-1000-x y";
   const std::optional<BatchJournal> read = parseJournal(formatJournal(journal));
   ASSERT_TRUE(read.has_value());
+  EXPECT_EQ(read->work, journal.work);
   EXPECT_EQ(read->entries.at(0).name, journal.entries[0].name);
   EXPECT_TRUE(read->entries[0].identity == journal.entries[0].identity);
   EXPECT_FALSE(parseJournal(formatJournal(journal).chopped(4)).has_value());

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/ScriptedFileOps.h"
+#include "common/WorkFolders.h"
 #include "monitor/BatchRecovery.h"
 #include "monitor/BatchSave.h"
+#include "monitor/BatchUndo.h"
 #include "monitor/WriteWatch.h"
 
 #include <QDir>
@@ -12,6 +14,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -108,7 +111,7 @@ ScriptedFileOps::Script acrossFileSystems(ScriptedFileOps::Script then = {}) {
 class BothWaysTest : public BatchSaveTest, public ::testing::WithParamInterface<bool> {
 protected:
   ScriptedFileOps ops{GetParam() ? acrossFileSystems() : ScriptedFileOps::Script()};
-  SaveEnv env{&ops, {}, nullptr};
+  MoveEnv env{&ops, {}, nullptr};
 };
 
 TEST_P(BothWaysTest, MovesEveryFileKeepingContentAndDateAndLeavesNothingElse) {
@@ -221,8 +224,9 @@ TEST_P(BothWaysTest, FailureAtAnyStepLeavesTheFoldersAsTheyWere) {
       return c.error;
     };
     ScriptedFileOps failing(GetParam() ? acrossFileSystems(fault) : fault);
-    const SaveResult result = c.undo ? undoBatch({batch(), in(), abc}, {&failing, {}, nullptr})
-                                     : saveBatch(request(abc), {&failing, {}, nullptr});
+    const MoveReport result =
+        c.undo ? MoveReport(undoBatch({batch(), in(), abc, out()}, {&failing, {}, nullptr}))
+               : saveBatch(request(abc), {&failing, {}, nullptr});
     EXPECT_TRUE(fired) << label << ": never reached";
     EXPECT_FALSE(result.ok()) << label;
     const QString full = c.undo ? batch() : in();
@@ -230,23 +234,39 @@ TEST_P(BothWaysTest, FailureAtAnyStepLeavesTheFoldersAsTheyWere) {
     EXPECT_TRUE(entries(empty).isEmpty()) << label << " " << entries(empty).join(' ').toStdString();
     EXPECT_EQ(entries(full), (QStringList{"a.bmp", "b.bmp", "c.bmp"})) << label;
     EXPECT_EQ(read(path(full, "b.bmp")), "b.bmp content") << label;
+    // The user is told of the folder the file is in, in that folder's words.
+    if (QByteArray(c.name).endsWith(".bmp")) {
+      EXPECT_EQ(result.concerned, full + QLatin1Char('/') + QLatin1String(c.name)) << label;
+      EXPECT_FALSE(result.reason.contains(c.undo ? QStringLiteral("monitorización")
+                                                 : QStringLiteral("lote")))
+          << label << " " << result.reason.toStdString();
+    }
   }
 }
 
 // An undo gives back what the batch still holds: a name taken meanwhile keeps both files, a file
 // added to the batch since stays there with its folder, and a file gone from it is told.
 TEST_P(BothWaysTest, AnUndoReturnsWhatIsThereAndKeepsEverythingElse) {
-  enum class Edit { None, NameTaken, FileAdded, FileRemoved };
+  enum class Edit { None, NameTaken, FileAdded, FileRemoved, Unreadable, SwappedForLink };
   struct Case {
     Edit edit;
-    QStringList watched;  // afterwards
-    QStringList batch;    // afterwards; empty when the folder is gone
+    QStringList watched;         // afterwards
+    QStringList batch;           // afterwards; empty when the folder is gone
+    const char* left = nullptr;  // why the one file left in the batch stayed
   };
   const std::vector<Case> cases = {
       {Edit::None, {"a.bmp", "b.bmp", "c.bmp"}, {}},
       {Edit::NameTaken, {"a.bmp", "b (conservado).bmp", "b.bmp", "c.bmp"}, {}},
       {Edit::FileAdded, {"a.bmp", "b.bmp", "c.bmp"}, {"nota.txt"}},
       {Edit::FileRemoved, {"a.bmp", "c.bmp"}, {}},
+      {Edit::Unreadable,
+       {"a.bmp", "c.bmp"},
+       {"b.bmp"},
+       "no se puede leer: no hay permiso de acceso"},
+      {Edit::SwappedForLink,
+       {"a.bmp", "c.bmp"},
+       {"b.bmp"},
+       "no se puede leer: es un enlace simbólico"},
   };
   for (const Case& c : cases) {
     reset();
@@ -262,9 +282,21 @@ TEST_P(BothWaysTest, AnUndoReturnsWhatIsThereAndKeepsEverythingElse) {
       ASSERT_TRUE(QFile::remove(batch() + QStringLiteral("/b.bmp")));
     }
     const int label = static_cast<int>(c.edit);
-    ScriptedFileOps undoOps{GetParam() ? acrossFileSystems() : ScriptedFileOps::Script()};
+    // Refused, or replaced by a link to another file, when the undo opens it to take it.
+    const ScriptedFileOps::Script edit = [&](Step step, const QByteArray& name, int) {
+      if (step != Step::Open || name != "b.bmp") {
+        return 0;
+      }
+      if (c.edit == Edit::SwappedForLink) {
+        EXPECT_EQ(unlink(path(batch(), "b.bmp").constData()), 0);
+        EXPECT_EQ(symlink(path(dir.path(), "secreto").constData(), path(batch(), "b.bmp")), 0);
+      }
+      return c.edit == Edit::Unreadable ? EACCES : 0;
+    };
+    put("../secreto", "secret");
+    ScriptedFileOps undoOps{GetParam() ? acrossFileSystems(edit) : edit};
 
-    const SaveResult result = undoBatch({batch(), in(), abc}, {&undoOps, {}, nullptr});
+    const UndoResult result = undoBatch({batch(), in(), abc, out()}, {&undoOps, {}, nullptr});
 
     ASSERT_TRUE(result.ok()) << label << result.reason.toStdString();
     EXPECT_EQ(entries(in()), c.watched) << label;
@@ -273,7 +305,17 @@ TEST_P(BothWaysTest, AnUndoReturnsWhatIsThereAndKeepsEverythingElse) {
     EXPECT_EQ(result.missing, c.edit == Edit::FileRemoved ? std::vector<QByteArray>{"b.bmp"}
                                                           : std::vector<QByteArray>{})
         << label;
-    EXPECT_EQ(result.stayed.size(), static_cast<std::size_t>(c.batch.size())) << label;
+    EXPECT_EQ(result.stayed.size(), static_cast<std::size_t>(c.batch.size() - (c.left ? 1 : 0)))
+        << label;
+    ASSERT_EQ(result.left.size(), c.left ? 1u : 0u) << label;
+    if (c.left) {
+      EXPECT_EQ(result.left[0].name, "b.bmp");
+      EXPECT_TRUE(result.left[0].reason.startsWith(QString::fromUtf8(c.left)))
+          << result.left[0].reason.toStdString();
+    }
+    for (const QString& name : entries(in())) {
+      EXPECT_NE(read(path(in(), QFile::encodeName(name))), "secret") << label;
+    }
     if (c.edit == Edit::NameTaken) {
       EXPECT_EQ(read(path(in(), "b.bmp")), "newcomer");
       EXPECT_EQ(read(path(in(), "b (conservado).bmp")), "b.bmp");
@@ -311,7 +353,7 @@ TEST_P(BothWaysTest, ASaveToldToStopRollsBackAtTheNextFile) {
 // A file that cannot be moved for a reason of its own (a bind mount, another user's file in a
 // shared folder, an immutable file) is left with why, and the rest is saved.
 TEST_P(BothWaysTest, OneFileThatCannotBeMovedIsLeftAndTheRestSaved) {
-  for (const int error : {EBUSY, EPERM}) {
+  for (const int error : {EBUSY, EPERM, EXDEV}) {
     reset();
     for (const QByteArray& name : abc) {
       put(name, name);
@@ -362,9 +404,10 @@ TEST_F(BatchSaveTest, AJournalStaysWhileAFileItNamesIsHidden) {
   const SaveResult result = saveBatch(request(abc), {&ops, {}, nullptr});
   EXPECT_FALSE(result.ok());
   EXPECT_TRUE(QFileInfo::exists(batch() + QStringLiteral("/.varndel-journal")));
-  EXPECT_EQ(
-      QDir(in()).entryList({QStringLiteral(".varndel-*-index")}, QDir::Hidden | QDir::Files).size(),
-      1);
+  EXPECT_EQ(QDir(workFolderIn(in()))
+                .entryList({QStringLiteral(".varndel-*-index")}, QDir::Hidden | QDir::Files)
+                .size(),
+            1);
 
   recoverInterruptedSaves(out(), in());
   EXPECT_EQ(entries(in()), (QStringList{"a.bmp", "b.bmp", "c.bmp"}));
@@ -397,6 +440,8 @@ TEST_F(BatchSaveTest, EachFlushComesBeforeTheStepThatReliesOnIt) {
   }
   const std::size_t published = at(Step::Rename, "-copy-2");
   EXPECT_LT(at(Step::Flush, batchName.toUtf8(), published), at(Step::Unlink, "-claim-0"));
+  const std::size_t lastFlush = at(Step::Flush, "in", at(Step::Unlink, "-claim-2"));
+  EXPECT_LT(lastFlush, at(Step::Unlink, ".varndel-journal", lastFlush));
 }
 
 // Within one file system the watched folder is flushed once the renames are done, and the
@@ -442,7 +487,7 @@ TEST_F(BatchSaveTest, ANewcomerUnderAClaimedNameIsKeptAndTheOriginalComesBackBes
       }
       if (!arrived && !failLater && step == Step::Unlink && name.endsWith("-claim-0")) {
         arrived = true;
-        QFile claimed(QFile::decodeName(path(in(), name)));
+        QFile claimed(QFile::decodeName(path(workFolderIn(in()), name)));
         EXPECT_TRUE(claimed.open(QIODevice::Append));
         claimed.write(" and more");
         put("a.bmp", "newcomer");
@@ -457,24 +502,202 @@ TEST_F(BatchSaveTest, ANewcomerUnderAClaimedNameIsKeptAndTheOriginalComesBackBes
   }
 }
 
-// Bytes added to a claimed original while it is copied keep the copy from being published.
+// Bytes added to a claimed original while it is copied, or bytes rewritten in place, keep the
+// copy from being published.
 TEST_F(BatchSaveTest, ASourceThatGrowsDuringItsCopyGoesBackAndIsNotPublished) {
-  put("a.bmp", "original");
-  ScriptedFileOps ops(acrossFileSystems([&](Step step, const QByteArray&, int) {
-    if (step == Step::Copy) {
-      for (const QString& claim : entries(in())) {
-        QFile claimed(in() + QLatin1Char('/') + claim);
-        EXPECT_TRUE(claimed.open(QIODevice::Append));
-        claimed.write(" and more");
+  for (const bool grows : {true, false}) {
+    reset();
+    put("a.bmp", "original");
+    ScriptedFileOps ops(acrossFileSystems([&](Step step, const QByteArray&, int) {
+      if (step == Step::Copy) {
+        const QString work = workFolderIn(in());
+        for (const QString& claim : entries(work)) {
+          QFile claimed(work + QLatin1Char('/') + claim);
+          EXPECT_TRUE(claimed.open(grows ? QIODevice::Append : QIODevice::ReadWrite));
+          claimed.write(grows ? " and more" : "ORIGINAL");
+          claimed.close();
+          timespec later[2] = {{0, UTIME_OMIT}, {time(nullptr) + 60, 0}};
+          utimensat(AT_FDCWD, QFile::encodeName(claimed.fileName()).constData(), later, 0);
+        }
       }
+      return 0;
+    }));
+    const SaveResult result = saveBatch(request({"a.bmp"}), {&ops, {}, nullptr});
+    EXPECT_EQ(result.moved, 0);
+    EXPECT_EQ(entries(in()), QStringList{"a.bmp"});
+    EXPECT_EQ(read(path(in(), "a.bmp")), grows ? "original and more" : "ORIGINAL");
+    EXPECT_TRUE(entries(out()).isEmpty());
+  }
+}
+
+// Another copy of the program saves the same watched folder while an undo publishes its copies
+// there: what it takes is the user's file, and its original leaves the batch as planned.
+TEST_F(BatchSaveTest, AnUndoWhileAnotherProcessSavesTheFolderLeavesEachFileOnce) {
+  for (const QByteArray& name : abc) {
+    put(name, name);
+  }
+  const SaveResult saved = saveBatch(request(abc));
+  ASSERT_TRUE(saved.ok());
+  const QString other = dir.filePath(QStringLiteral("other"));
+  ASSERT_TRUE(QDir().mkpath(other));
+  int watchedFlushes = 0;
+  ScriptedFileOps ops(acrossFileSystems([&](Step step, const QByteArray& name, int) {
+    if (step == Step::Flush && name == "in" && ++watchedFlushes == 2) {
+      const pid_t child = fork();
+      if (child == 0) {
+        SaveRequest theirs = request(abc, QStringLiteral("Otro_"));
+        theirs.base = other;
+        _exit(saveBatch(theirs).moved == 3 ? 0 : 1);
+      }
+      int status = 1;
+      EXPECT_EQ(waitpid(child, &status, 0), child);
+      EXPECT_EQ(status, 0);
     }
     return 0;
   }));
-  const SaveResult result = saveBatch(request({"a.bmp"}), {&ops, {}, nullptr});
-  EXPECT_EQ(result.moved, 0);
-  EXPECT_EQ(entries(in()), QStringList{"a.bmp"});
-  EXPECT_EQ(read(path(in(), "a.bmp")), "original and more");
-  EXPECT_TRUE(entries(out()).isEmpty());
+  const UndoResult result = undoBatch(
+      {batch(), in(), abc, out(), saved.batchDevice, saved.batchInode}, {&ops, {}, nullptr});
+  EXPECT_TRUE(result.ok()) << result.reason.toStdString();
+  EXPECT_EQ(watchedFlushes, 2);
+  EXPECT_FALSE(QFileInfo::exists(batch()));
+  EXPECT_TRUE(entries(in()).isEmpty());
+  EXPECT_EQ(entries(other + QStringLiteral("/Otro_532004_973")),
+            (QStringList{"a.bmp", "b.bmp", "c.bmp"}));
+}
+
+// Names that another user plants in a shared watched folder fail no save or undo across file
+// systems: an index's draft under the name it will have, or the program's own folder's name.
+// What was planted stays as it was.
+TEST_F(BatchSaveTest, NamesPlantedInTheWatchedFolderFailNoMove) {
+  const QByteArray own = ".varndel-" + QByteArray::number(geteuid());
+  for (const bool foreignFolder : {false, true}) {
+    if (foreignFolder && geteuid() != 0) {
+      continue;  // only root can give a folder to another user
+    }
+    reset();
+    for (const QByteArray& name : abc) {
+      put(name, name);
+    }
+    QStringList expected{"a.bmp", "b.bmp", "c.bmp"};
+    if (foreignFolder) {
+      ASSERT_EQ(mkdir(path(in(), own).constData(), 0700), 0);
+      ASSERT_EQ(chown(path(in(), own).constData(), 65534, 65534), 0);
+      expected << QString::fromLatin1(own);
+    }
+    const ScriptedFileOps::Script plantDraft = [&](Step step, const QByteArray& name, int) {
+      if (!foreignFolder && step == Step::Open && name.endsWith("-index.new") &&
+          !expected.contains(QString::fromLatin1(name))) {
+        put(name, "");
+        expected << QString::fromLatin1(name);
+      }
+      return 0;
+    };
+    ScriptedFileOps saveOps(acrossFileSystems(plantDraft));
+    ScriptedFileOps undoOps(acrossFileSystems(plantDraft));
+    const SaveResult saved = saveBatch(request(abc), {&saveOps, {}, nullptr});
+    ASSERT_TRUE(saved.ok()) << foreignFolder << saved.reason.toStdString();
+    EXPECT_EQ(entries(batch()), (QStringList{"a.bmp", "b.bmp", "c.bmp"}));
+    const UndoResult undone = undoBatch({batch(), in(), abc, out()}, {&undoOps, {}, nullptr});
+    EXPECT_TRUE(undone.ok()) << foreignFolder << undone.reason.toStdString();
+    expected.sort();
+    EXPECT_EQ(entries(in()), expected);
+    if (foreignFolder) {
+      EXPECT_EQ(QFileInfo(QFile::decodeName(path(in(), own))).ownerId(), 65534u);
+      EXPECT_TRUE(entries(QFile::decodeName(path(in(), own))).isEmpty());
+    }
+  }
+}
+
+// The history is read as untrusted: an undo acts only on a batch folder this program made,
+// directly in the save folder or the watched folder, the user's own, closed to others' writes
+// and the very folder the save made. Anything else is refused and nothing moves.
+TEST_F(BatchSaveTest, AnUndoActsOnlyOnABatchThisProgramMade) {
+  enum class Forged {
+    None,
+    Elsewhere,
+    WatchedItself,
+    Link,
+    OpenToOthers,
+    Replaced,
+    Foreign,
+    PrivateName
+  };
+  for (const Forged forged :
+       {Forged::None, Forged::Elsewhere, Forged::WatchedItself, Forged::Link, Forged::OpenToOthers,
+        Forged::Replaced, Forged::Foreign, Forged::PrivateName}) {
+    const int label = static_cast<int>(forged);
+    if (forged == Forged::Foreign && geteuid() != 0) {
+      continue;  // only root can give a folder to another user
+    }
+    reset();
+    const QString elsewhere = dir.filePath(QStringLiteral("elsewhere"));
+    QDir(elsewhere).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(elsewhere + QStringLiteral("/secretos")));
+    for (const QByteArray& name : abc) {
+      put(name, name);
+      ASSERT_TRUE(QFile::copy(in() + '/' + name, elsewhere + "/secretos/" + name));
+    }
+    const SaveResult saved = saveBatch(request(abc));
+    ASSERT_TRUE(saved.ok());
+    put("d.bmp", "watched");
+    UndoRequest undo{batch(), in(), abc, out(), saved.batchDevice, saved.batchInode};
+    const QByteArray batchPath = QFile::encodeName(batch());
+    switch (forged) {
+      case Forged::None:
+        break;
+      case Forged::Elsewhere:
+        undo.batchFolder = elsewhere + QStringLiteral("/secretos");
+        undo.batchDevice = 0;
+        break;
+      case Forged::WatchedItself:
+        undo.batchFolder = in();
+        undo.names = {"d.bmp"};
+        undo.batchDevice = 0;
+        break;
+      case Forged::Link:
+        ASSERT_EQ(rename(batchPath.constData(), (batchPath + "-real").constData()), 0);
+        ASSERT_EQ(symlink((batchPath + "-real").constData(), batchPath.constData()), 0);
+        break;
+      case Forged::OpenToOthers:
+        ASSERT_EQ(chmod(batchPath.constData(), 0777), 0);
+        break;
+      case Forged::Replaced:
+        ASSERT_EQ(rename(batchPath.constData(), (batchPath + "-real").constData()), 0);
+        ASSERT_TRUE(QDir().mkpath(batch()));
+        for (const QByteArray& name : abc) {
+          ASSERT_TRUE(QFile::copy(in() + "/d.bmp", batch() + '/' + name));
+        }
+        break;
+      case Forged::Foreign:
+        ASSERT_EQ(chown(batchPath.constData(), 65534, 65534), 0);
+        break;
+      case Forged::PrivateName:
+        put("../out/Fotos_532004_973/.varndel-7-claim-0", "working");
+        undo.names = {".varndel-7-claim-0", "../d.bmp", "a.bmp"};
+        break;
+    }
+    const QStringList watchedBefore = entries(in());
+    const UndoResult result = undoBatch(undo);
+    if (forged == Forged::None) {
+      EXPECT_TRUE(result.ok()) << result.reason.toStdString();
+      EXPECT_EQ(entries(in()), (QStringList{"a.bmp", "b.bmp", "c.bmp", "d.bmp"}));
+      continue;
+    }
+    if (forged == Forged::PrivateName) {
+      EXPECT_TRUE(result.ok()) << result.reason.toStdString();
+      EXPECT_EQ(entries(in()), (QStringList{"a.bmp", "d.bmp"}));
+      EXPECT_EQ(read(path(batch(), ".varndel-7-claim-0")), "working");
+      EXPECT_EQ(result.missing, (std::vector<QByteArray>{".varndel-7-claim-0", "../d.bmp"}));
+      continue;
+    }
+    EXPECT_FALSE(result.ok()) << label;
+    EXPECT_TRUE(result.reason.startsWith(QStringLiteral("no es un lote")))
+        << label << " " << result.reason.toStdString();
+    EXPECT_EQ(entries(in()), watchedBefore) << label;
+    EXPECT_EQ(entries(elsewhere + QStringLiteral("/secretos")),
+              (QStringList{"a.bmp", "b.bmp", "c.bmp"}))
+        << label;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(RenameOrCopy, BothWaysTest, ::testing::Bool());
@@ -661,15 +884,44 @@ TEST_F(BatchSaveTest, OnlyAPrefixWithASlashIsRefused) {
 }
 
 // Another program replaces a file (writes a new one and renames it over the name) or writes
-// more into it while the batch is copied: its new content is never deleted.
+// more into it while the batch is copied: its new content is never deleted. Nor is another
+// user's file that they rename onto a claimed original's name just before its removal, in a
+// watched folder open to everyone.
 TEST_F(BatchSaveTest, ContentThatArrivesDuringACopyIsNeverDeleted) {
-  enum class Change { ReplacedBeforeClaim, ReplacedBeforeDelete, AppendedBeforeDelete };
+  enum class Change {
+    ReplacedBeforeClaim,
+    ReplacedBeforeDelete,
+    AppendedBeforeDelete,
+    RenamedOntoClaimBeforeDelete
+  };
   const auto replace = [this] {
     put("a.bmp.part", "new picture");
     rename(path(in(), "a.bmp.part").constData(), path(in(), "a.bmp").constData());
   };
-  for (const Change change :
-       {Change::ReplacedBeforeClaim, Change::ReplacedBeforeDelete, Change::AppendedBeforeDelete}) {
+  // As another user, in a child process.
+  const auto renameOntoClaim = [this](const QByteArray& claim) {
+    const QByteArray from = path(in(), "theirs.bmp");
+    const QByteArray onto = path(workFolderIn(in()), claim);
+    const pid_t child = fork();
+    if (child == 0) {
+      const bool other = setresgid(65534, 65534, 65534) == 0 && setresuid(65534, 65534, 65534) == 0;
+      _exit(other ? rename(from.constData(), onto.constData()) : 2);
+    }
+    int status = 0;
+    EXPECT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_NE(WEXITSTATUS(status), 2);
+  };
+  for (const Change change : {Change::ReplacedBeforeClaim, Change::ReplacedBeforeDelete,
+                              Change::AppendedBeforeDelete, Change::RenamedOntoClaimBeforeDelete}) {
+    if (change == Change::RenamedOntoClaimBeforeDelete) {
+      if (geteuid() != 0) {
+        continue;  // only root can act as another user
+      }
+      ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+      ASSERT_EQ(chmod(QFile::encodeName(in()).constData(), 0777), 0);
+      put("theirs.bmp", "theirs");
+      ASSERT_EQ(chown(path(in(), "theirs.bmp").constData(), 65534, 65534), 0);
+    }
     put("a.bmp", "original");
     put("b.bmp", "b");
     bool done = false;
@@ -685,8 +937,10 @@ TEST_F(BatchSaveTest, ContentThatArrivesDuringACopyIsNeverDeleted) {
           name.startsWith(".varndel-") && name.endsWith("-claim-0")) {
         if (change == Change::ReplacedBeforeDelete) {
           replace();
+        } else if (change == Change::RenamedOntoClaimBeforeDelete) {
+          renameOntoClaim(name);
         } else {
-          QFile claimed(QFile::decodeName(path(in(), name)));
+          QFile claimed(QFile::decodeName(path(workFolderIn(in()), name)));
           EXPECT_TRUE(claimed.open(QIODevice::Append));
           claimed.write(" and more");
         }
@@ -715,6 +969,11 @@ TEST_F(BatchSaveTest, ContentThatArrivesDuringACopyIsNeverDeleted) {
       case Change::AppendedBeforeDelete:
         EXPECT_EQ(kept, "original and more");
         EXPECT_EQ(saved, "original");
+        break;
+      case Change::RenamedOntoClaimBeforeDelete:
+        EXPECT_EQ(kept, "<missing>");
+        EXPECT_EQ(saved, "original");
+        EXPECT_EQ(read(path(in(), "theirs.bmp")), "theirs");
         break;
     }
     reset();

@@ -97,3 +97,11 @@ TEST(Messages, EachSituationReadsAsOneSpanishSentence) {
     EXPECT_EQ(c.said, c.expected) << c.situation;
   }
 }
+
+// A long list names its first twenty files and counts the rest.
+TEST(Messages, ALongListOfLeftFilesNamesTwentyAndCountsTheRest) {
+  const std::vector<LeftFile> left(23, busy);
+  const QString notice = leftFilesNotice(saved(0, left), left);
+  EXPECT_EQ(notice.count(QStringLiteral("«")), 20);
+  EXPECT_TRUE(notice.endsWith(QStringLiteral("y 3 más."))) << notice.toStdString();
+}

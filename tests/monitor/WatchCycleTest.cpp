@@ -8,6 +8,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -52,6 +54,8 @@ protected:
                      [this](MonitorSession::NoticeKind kind, const QString& text) {
                        if (kind == MonitorSession::NoticeKind::Status) {
                          status = text;
+                       } else if (kind == MonitorSession::NoticeKind::Standing) {
+                         standing << text;
                        }
                      });
     QObject::connect(&s, &MonitorSession::saveReported,
@@ -78,6 +82,7 @@ protected:
   bool started = false;
   int shownCount = -1;
   QString status;
+  QStringList standing;  // each standing notice in turn, an empty one ending the last
   std::vector<ShownMessage> boxes;
   std::function<void()> whileABoxShows;
 };
@@ -100,6 +105,8 @@ TEST_F(WatchCycleTest, NothingIsSavedUntilStartedThenTheFirstTickSaves) {
   EXPECT_TRUE(entries(QStringLiteral("in")).isEmpty());
   EXPECT_EQ(s.count(), 0);
   EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(status,
+            QStringLiteral("Lote guardado: ") + firstBatch + QStringLiteral(", 5 imágenes"));
 }
 
 TEST_F(WatchCycleTest, FourFilesWaitForTheFifth) {
@@ -233,14 +240,17 @@ TEST_F(WatchCycleTest, FailedAutomaticSaveIsToldOnceAndNotRetriedUntilSomethingC
   tick(s);
   EXPECT_EQ(attempts, 2);
   EXPECT_TRUE(status.isEmpty());
-  world.now = world.now.addSecs(30);
+  world.now = world.now.addSecs(-3600);
+  tick(s);
+  EXPECT_EQ(attempts, 3) << "a clock set back does not keep the pause going";
+  world.now = world.now.addSecs(3600 + 30);
   tick(s);
   EXPECT_TRUE(status.contains(world.path(QStringLiteral("missing"))))
       << "a failure that lasts is recalled once its notice has faded";
 
   drop(1, QStringLiteral("g"));
   tick(s);
-  EXPECT_EQ(attempts, 4) << "a new file is worth a new try";
+  EXPECT_EQ(attempts, 5) << "a new file is worth a new try";
   world.makeFolder(QStringLiteral("missing"));
   world.now = world.now.addSecs(30);
   tick(s);
@@ -342,26 +352,58 @@ TEST_F(WatchCycleTest, SaveByHandNeedsAListedFile) {
   EXPECT_EQ(entries(QStringLiteral("out/") + firstBatch).size(), 2);
 }
 
-// The watched folder renamed away while monitoring is said once, in the words of the start-up
-// check; when it comes back the notice goes and files are saved again.
-TEST_F(WatchCycleTest, WatchedFolderThatGoesAndComesBackIsToldOnce) {
+// The watched folder renamed away while monitoring stands on the notice line, in the words of
+// the start-up check, told once and again when monitoring starts; when it comes back the
+// notice goes and files are saved again.
+TEST_F(WatchCycleTest, WatchedFolderThatGoesAndComesBackIsToldWhileItLasts) {
   configure(QStringLiteral("1"));
   MonitorSession& s = session();
   s.start();
   const QString folder = world.path(QStringLiteral("in"));
+  const QString gone = QStringLiteral("El directorio de monitorización no existe: ") + folder;
   ASSERT_TRUE(QDir().rename(folder, world.path(QStringLiteral("away"))));
   tick(s);
-  EXPECT_EQ(status, QStringLiteral("El directorio de monitorización no existe: ") + folder);
-  status.clear();
+  EXPECT_EQ(standing, QStringList{gone});
   tick(s);
+  s.start();
+  EXPECT_EQ(standing, QStringList({gone, gone}));
   EXPECT_TRUE(status.isEmpty());
 
   ASSERT_TRUE(QDir().rename(world.path(QStringLiteral("away")), folder));
   drop(1);
   tick(s);
-  EXPECT_TRUE(status.isEmpty());
-  EXPECT_TRUE(entries(QStringLiteral("in")).isEmpty());
+  EXPECT_EQ(standing, QStringList({gone, gone, QString()}));
+  EXPECT_EQ(entries(QStringLiteral("in")), QStringList());
   EXPECT_TRUE(started);
+}
+
+// A folder that cannot be read from the start is said as such, from load on and not in the
+// words of a folder whose events the system does not give.
+TEST_F(WatchCycleTest, UnreadableWatchedFolderIsToldAsSuchNotAsEventsOff) {
+  configure(QStringLiteral("1"));
+  const QString folder = world.path(QStringLiteral("in"));
+  ASSERT_EQ(chmod(QFile::encodeName(world.dir.path()).constData(), 0755), 0);
+  ASSERT_EQ(chmod(QFile::encodeName(folder).constData(), 0), 0);
+  // Root reads any folder: the session then runs as another user, real and effective, with
+  // root kept as the saved user to come back to.
+  const bool asNobody = geteuid() == 0;
+  const uid_t nobody = getpwnam("nobody")->pw_uid;
+  ASSERT_TRUE(!asNobody || setresuid(nobody, nobody, 0) == 0);
+  MonitorSession& s = session();
+  const QStringList atLoad = standing;
+  s.start();
+  tick(s);
+  session_.reset();
+  ASSERT_TRUE(!asNobody || setresuid(0, 0, 0) == 0);
+  chmod(QFile::encodeName(folder).constData(), 0700);
+  const QString closed =
+      QStringLiteral(
+          "No se puede leer el directorio de monitorización %1: no hay permiso de "
+          "acceso.")
+          .arg(folder);
+  EXPECT_EQ(atLoad, QStringList{closed});
+  EXPECT_EQ(standing, QStringList({closed, closed}));
+  EXPECT_TRUE(status.isEmpty());
 }
 
 }  // namespace

@@ -134,6 +134,8 @@ TEST_F(IniFile, Windows1252RoundTripsEveryByteFrom0x80To0x9F) {
   for (const int byte : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
     EXPECT_EQ(text.mid(byte - 0x80, 1), QChar(byte));
   }
+  EXPECT_EQ(text.front(), QStringLiteral("€"));
+  EXPECT_EQ(text.back(), QStringLiteral("Ÿ"));
   ASSERT_TRUE(GrabaIni(file(), section, QStringLiteral("Dir2"), text));
   EXPECT_EQ(content(), "[CONFIGURACION]\nDir1=" + high + "\nDir2=" + high + "\n");
 }
@@ -301,6 +303,9 @@ TEST_F(IniFile, WriteRules) {
       {utf16(QStringLiteral("[CONFIGURACION]\r\n"), false, false), section, dir1, std::nullopt},
       {utf16(QStringLiteral("[CONFIGURACION]\r\n"), false) + "x", section, dir1, std::nullopt},
       {bytes("\0"), section, dir1, std::nullopt},
+      // A damaged file, not text, is never written over.
+      {bytes("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\x01\0\0\0\x01\0\x08\x06\0\0\0"), section, dir1,
+       std::nullopt},
       {"",
        QStringLiteral(" CONFIGURACION "),
        {{QStringLiteral(" Dir1\t"), QStringLiteral("v")}},

@@ -3,6 +3,7 @@
 #include "settings/LeeRegistro.h"
 #include "settings/WinePath.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -133,9 +134,15 @@ TEST(WinePath, DriveLinkLeadsToTheLinuxFolder) {
             drive + QStringLiteral("/Program Files/Nuevo"));
   EXPECT_EQ(linuxPathInPrefix(prefix, QStringLiteral("C:\\")), drive + QLatin1Char('/'));
   EXPECT_EQ(linuxPathInPrefix(prefix, QStringLiteral("C:")), drive);
-  EXPECT_EQ(linuxPathInPrefix(prefix, QStringLiteral("D:\\Juegos\\")),
-            QStringLiteral("D:\\Juegos\\"));
-  EXPECT_EQ(linuxPathInPrefix(prefix, QStringLiteral("\\\\servidor\\x")),
-            QStringLiteral("\\\\servidor\\x"));
-  EXPECT_EQ(linuxPathInPrefix(prefix, QString()), QString());
+  // A path no drive of the prefix leads to means nothing here.
+  for (const QString& unreachable :
+       {QStringLiteral("D:\\Juegos\\"), QStringLiteral("\\\\servidor\\x"), QString()}) {
+    EXPECT_EQ(linuxPathInPrefix(prefix, unreachable), QString()) << unreachable.toStdString();
+  }
+
+  // A prefix without dosdevices: C: is its drive_c, and no other letter is anything.
+  ASSERT_TRUE(QDir(world.path(QStringLiteral("wine/dosdevices"))).removeRecursively());
+  EXPECT_EQ(linuxPathInPrefix(prefix, QStringLiteral("c:\\PROGRAM FILES\\")),
+            drive + QStringLiteral("/Program Files/"));
+  EXPECT_EQ(linuxPathInPrefix(prefix, QStringLiteral("D:\\Juegos")), QString());
 }

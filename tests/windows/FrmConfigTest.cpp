@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -50,11 +51,12 @@ protected:
   FrmConfigTest() {
     watched = world.makeFolder(QStringLiteral("vigilada"));
     other = world.makeFolder(QStringLiteral("otra"));
+    saved = world.makeFolder(QStringLiteral("guardar"));
     world.writeFile(QStringLiteral("vigilada/a.bmp"));
     world.writeFile(QStringLiteral("otra/a.pcx"));
     world.writeFile(QStringLiteral("otra/b.pcx"));
     world.writeFile(QStringLiteral("otra/c.bmp"));
-    world.writeConfig({QStringLiteral("Dir1=") + watched, QStringLiteral("Dir2=/guardar"),
+    world.writeConfig({QStringLiteral("Dir1=") + watched, QStringLiteral("Dir2=") + saved,
                        QStringLiteral("Pref=Lote_"), QStringLiteral("Imagenes=5"),
                        QStringLiteral("Ext=*.bmp"), QStringLiteral("Vis=0x1")});
     forms = std::make_unique<Forms>(world.context());
@@ -85,6 +87,7 @@ protected:
   TestWorld world;
   QString watched;
   QString other;
+  QString saved;
   std::unique_ptr<Forms> forms;
   FrmMonitoreo* main = nullptr;
 };
@@ -125,7 +128,7 @@ TEST_F(FrmConfigTest, OpeningHidesTheMainWindowAndLoadsTheFile) {
   EXPECT_TRUE(config->isVisible());
   EXPECT_EQ(control<QLineEdit>(config, "txtdir")->text(), watched);
   EXPECT_EQ(control<QLineEdit>(config, "txtdir")->toolTip(), watched);
-  EXPECT_EQ(control<QLineEdit>(config, "txtguardar")->text(), QStringLiteral("/guardar"));
+  EXPECT_EQ(control<QLineEdit>(config, "txtguardar")->text(), saved);
   EXPECT_EQ(control<QLineEdit>(config, "txtprefijo")->text(), QStringLiteral("Lote_"));
   EXPECT_EQ(control<QComboBox>(config, "cmbNImagenes")->currentText(), QStringLiteral("5"));
   EXPECT_EQ(control<QLineEdit>(config, "txtextension")->text(), QStringLiteral("*.bmp"));
@@ -133,19 +136,29 @@ TEST_F(FrmConfigTest, OpeningHidesTheMainWindowAndLoadsTheFile) {
   EXPECT_TRUE(control<XPButton>(config, "cmdaplicar")->isEnabled());
 }
 
+// A prefix longer than its box is cut to 12 only when the user agrees.
 TEST_F(FrmConfigTest, UnlistedOrEmptyMinimumAndLongPrefixLoadAsTheBoxesShowThem) {
-  world.writeConfig({QStringLiteral("Dir1=a"), QStringLiteral("Dir2=b"),
+  world.writeConfig({QStringLiteral("Dir1=") + watched, QStringLiteral("Dir2=") + saved,
                      QStringLiteral("Pref=UnPrefijoMuyLargo"), QStringLiteral("Imagenes=7")});
   FrmConfig* config = open();
   EXPECT_EQ(control<QComboBox>(config, "cmbNImagenes")->currentText(), QStringLiteral("7"));
   EXPECT_EQ(control<QLineEdit>(config, "txtprefijo")->text(), QStringLiteral("UnPrefijoMuy"));
+  config->cmdaplicar_Click();
+  ASSERT_EQ(world.presenter->shown.size(), 1u);
+  EXPECT_TRUE(world.presenter->shown[0].question);
+  EXPECT_EQ(world.presenter->shown[0].text,
+            QStringLiteral("El prefijo «UnPrefijoMuyLargo» del archivo de configuración tiene más "
+                           "de 12 caracteres, los que admite su cuadro: se guardará como "
+                           "«UnPrefijoMuy». ¿Guardarlo así?"));
+  EXPECT_EQ(setting("Pref"), QStringLiteral("UnPrefijoMuyLargo"));
+  world.presenter->answer = true;
   config->cmdaplicar_Click();
   EXPECT_EQ(setting("Pref"), QStringLiteral("UnPrefijoMuy"));
   EXPECT_EQ(setting("Imagenes"), QStringLiteral("7"));
   config->close();
   flushDeletes();
 
-  world.writeConfig({QStringLiteral("Dir1=a")});
+  world.writeConfig({QStringLiteral("Dir1=") + watched});
   config = open();
   EXPECT_EQ(control<QComboBox>(config, "cmbNImagenes")->currentText(), QString());
 }
@@ -202,9 +215,10 @@ TEST_F(FrmConfigTest, BlanksAndOddValuesAreStoredAsTyped) {
   EXPECT_EQ(control<QComboBox>(config, "cmbNImagenes")->count(), 4);
 }
 
-// Apply and Accept refuse a minimum the watch could not use, and say why a file they cannot read
-// was not stored; either way nothing is written and the dialog stays open.
-TEST_F(FrmConfigTest, RefusalsSayWhyNothingWasStored) {
+// Apply and Accept refuse what the watch could not use, saying why, and ask before storing what
+// the user may not mean; either way nothing is written until the user agrees, and the dialog
+// stays open.
+TEST_F(FrmConfigTest, RefusalsAndQuestionsSayWhyNothingWasStored) {
   const QString range = QStringLiteral(
       "El número mínimo de imágenes debe ser un número entero de 1 a 32767. La configuración no "
       "se ha guardado.");
@@ -214,36 +228,98 @@ TEST_F(FrmConfigTest, RefusalsSayWhyNothingWasStored) {
           "La configuración no se ha guardado porque no se puede leer el archivo de "
           "configuración %1: es un directorio.")
           .arg(settingsFile);
-  const std::vector<std::pair<QString, QString>> cases = {
-      {QStringLiteral("0"), range},         {QStringLiteral("-3"), range},
-      {QStringLiteral("32768"), range},     {QStringLiteral("99999"), range},
-      {QStringLiteral("siete"), range},     {QStringLiteral("5,5"), range},
-      {QStringLiteral("   "), range},       {QStringLiteral("1"), QString()},
-      {QStringLiteral("32767"), QString()}, {QStringLiteral("5"), unreadable},
+  const QString slash = QStringLiteral(
+      "El prefijo no puede llevar «/»: es el comienzo del nombre de cada carpeta de lote, y un "
+      "nombre de carpeta no puede llevar ese carácter. La configuración no se ha guardado.");
+  const auto bare = [](const char* name) {
+    return QStringLiteral(
+               "El tipo de fichero «%1» no lleva comodín ni punto: solo tomará los archivos que se "
+               "llamen exactamente «%1», sin extensión, y no los «*.%1». ¿Guardarlo así?")
+        .arg(QLatin1String(name));
+  };
+  const QString missing = world.path(QStringLiteral("nueva/carpeta"));
+  const QString create = QStringLiteral("El directorio %1 no existe. ¿Crearlo?").arg(missing);
+  const QString aFile = world.path(QStringLiteral("vigilada/a.bmp"));
+  enum Field { Minimum, Prefix, Pattern, Watched, Saved };
+  const struct {
+    Field field;
+    QString value;
+    QString expected;  // empty: stored without a word
+    bool question = false;
+  } cases[] = {
+      {Minimum, QStringLiteral("0"), range},
+      {Minimum, QStringLiteral("-3"), range},
+      {Minimum, QStringLiteral("32768"), range},
+      {Minimum, QStringLiteral("99999"), range},
+      {Minimum, QStringLiteral("siete"), range},
+      {Minimum, QStringLiteral("5,5"), range},
+      {Minimum, QStringLiteral("   "), range},
+      {Minimum, QStringLiteral("1"), {}},
+      {Minimum, QStringLiteral("32767"), {}},
+      {Prefix, QStringLiteral("Lotes/Fotos_"), slash},
+      {Prefix, QStringLiteral(".Fotos \\ 1"), {}},
+      {Pattern, QStringLiteral("png"), bare("png"), true},
+      {Pattern, QStringLiteral("*.png; bmp"), bare("bmp"), true},
+      {Pattern, QStringLiteral("captura.png;*.bmp"), {}},
+      {Watched, missing, create, true},
+      {Saved, missing, create, true},
+      {Saved, aFile,
+       QStringLiteral("La ruta %1 no es un directorio. La configuración no se ha guardado.")
+           .arg(aFile)},
+      {Minimum, QStringLiteral("5"), unreadable},
   };
   FrmConfig* config = open();
-  for (const auto& [minimum, expected] : cases) {
-    SCOPED_TRACE(minimum.toStdString());
-    if (expected == unreadable) {
+  const std::function<void(const QString&)> set[] = {
+      [&](const QString& t) { control<QComboBox>(config, "cmbNImagenes")->setEditText(t); },
+      [&](const QString& t) { control<QLineEdit>(config, "txtprefijo")->setText(t); },
+      [&](const QString& t) { control<QLineEdit>(config, "txtextension")->setText(t); },
+      [&](const QString& t) { control<QLineEdit>(config, "txtdir")->setText(t); },
+      [&](const QString& t) { control<QLineEdit>(config, "txtguardar")->setText(t); },
+  };
+  const char* keys[] = {"Imagenes", "Pref", "Ext", "Dir1", "Dir2"};
+  const QString good[] = {QStringLiteral("5"), QStringLiteral("Lote_"), QStringLiteral("*.bmp"),
+                          watched, saved};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value.toStdString());
+    if (c.expected == unreadable) {
       ASSERT_TRUE(QFile::remove(settingsFile));
       world.makeFolder(QStringLiteral("Config.ini"));
     }
     const QByteArray before = file();
-    control<QComboBox>(config, "cmbNImagenes")->setEditText(minimum);
+    set[c.field](c.value);
     config->cmdaplicar_Click();
-    if (expected.isEmpty()) {
+    if (c.expected.isEmpty()) {
       EXPECT_TRUE(world.presenter->shown.empty());
-      EXPECT_EQ(setting("Imagenes"), minimum);
+      EXPECT_EQ(setting(keys[c.field]), c.value.trimmed());
       continue;
     }
     config->cmdaceptar_Click();
     ASSERT_EQ(world.presenter->shown.size(), 2u);
-    EXPECT_EQ(world.presenter->shown[0].text, expected);
-    EXPECT_EQ(world.presenter->shown[1].text, expected);
+    for (const ShownMessage& shown : world.presenter->shown) {
+      EXPECT_EQ(shown.text, c.expected);
+      EXPECT_EQ(shown.question, c.question);
+      EXPECT_EQ(shown.over, config);
+    }
     world.presenter->shown.clear();
     EXPECT_EQ(file(), before);
     EXPECT_TRUE(forms->isOpen<FrmConfig>());
+    set[c.field](good[c.field]);
   }
+}
+
+// "Sí" to a question stores, and makes the missing folder first.
+TEST_F(FrmConfigTest, AgreedQuestionsStoreAndMakeTheFolder) {
+  const QString missing = world.path(QStringLiteral("nueva/carpeta"));
+  FrmConfig* config = open();
+  world.presenter->answer = true;
+  control<QLineEdit>(config, "txtguardar")->setText(missing);
+  control<QLineEdit>(config, "txtextension")->setText(QStringLiteral("png"));
+  config->cmdaceptar_Click();
+  EXPECT_EQ(world.presenter->shown.size(), 2u);
+  EXPECT_TRUE(QFileInfo(missing).isDir());
+  EXPECT_EQ(setting("Dir2"), missing);
+  EXPECT_EQ(setting("Ext"), QStringLiteral("png"));
+  EXPECT_FALSE(forms->isOpen<FrmConfig>());
 }
 
 TEST_F(FrmConfigTest, Utf16FileRoundTripsThroughTheDialog) {
@@ -256,7 +332,8 @@ TEST_F(FrmConfigTest, Utf16FileRoundTripsThroughTheDialog) {
     return bytes;
   };
   const QString head = QStringLiteral("; Configuración\r\n[CONFIGURACION]\r\nDir1=") + watched +
-                       QStringLiteral("\r\nDir2=/guardar\r\nPref=Lote_\r\nImagenes=5\r\n");
+                       QStringLiteral("\r\nDir2=") + saved +
+                       QStringLiteral("\r\nPref=Lote_\r\nImagenes=5\r\n");
   world.writeFile(QStringLiteral("Config.ini"),
                   utf16le(head + QStringLiteral("Ext=*.bmp\r\nVis=0x1\r\n")));
   FrmConfig* config = open();
@@ -270,17 +347,22 @@ TEST_F(FrmConfigTest, Utf16FileRoundTripsThroughTheDialog) {
 TEST_F(FrmConfigTest, StoreWritesTheFiveKeysInOrderIntoANewFile) {
   QFile::remove(world.path(QStringLiteral("Config.ini")));
   FrmConfig* config = open();
-  control<QLineEdit>(config, "txtdir")->setText(QStringLiteral("/d1"));
-  control<QLineEdit>(config, "txtguardar")->setText(QStringLiteral("/d2"));
+  control<QLineEdit>(config, "txtdir")->setText(watched);
+  control<QLineEdit>(config, "txtguardar")->setText(saved);
   control<QLineEdit>(config, "txtprefijo")->setText(QStringLiteral("P"));
   control<QComboBox>(config, "cmbNImagenes")->setEditText(QStringLiteral("10"));
   control<QLineEdit>(config, "txtextension")->setText(QStringLiteral("*.pcx;*.bmp"));
   config->cmdaplicar_Click();
-  EXPECT_EQ(file(), QByteArray("[CONFIGURACION]\nDir1=/d1\nDir2=/d2\nPref=P\nImagenes=10\n"
-                               "Ext=*.pcx;*.bmp\n"));
+  EXPECT_EQ(file(),
+            (QStringLiteral("[CONFIGURACION]\nDir1=") + watched + QStringLiteral("\nDir2=") +
+             saved + QStringLiteral("\nPref=P\nImagenes=10\nExt=*.pcx;*.bmp\n"))
+                .toUtf8());
 }
 
 TEST_F(FrmConfigTest, ApplyDisablesAndAnyFieldEnablesAgain) {
+  // The folders the typing leads to.
+  world.makeFolder(QStringLiteral("vigiladaa"));
+  world.makeFolder(QStringLiteral("guardara"));
   FrmConfig* config = open();
   std::vector<std::function<void()>> edits = {
       [&] { QTest::keyClick(control<QLineEdit>(config, "txtdir"), Qt::Key_A); },
@@ -328,8 +410,7 @@ TEST_F(FrmConfigTest, ApplyThenCancelKeepsTheFileAndLeavesTheMainWindow) {
   EXPECT_EQ(control<QLineEdit>(open(), "txtprefijo")->text(), QStringLiteral("Lote_"));
 }
 
-TEST_F(FrmConfigTest, AcceptPushesFolderAndPatternButNotTheMinimum) {
-  const qint16 minimum = main->session().settings().minimum;
+TEST_F(FrmConfigTest, AcceptPushesFolderPatternAndMinimum) {
   FrmConfig* config = open();
   control<QLineEdit>(config, "txtdir")->setText(other);
   control<QLineEdit>(config, "txtextension")->setText(QStringLiteral("*.pcx"));
@@ -346,7 +427,7 @@ TEST_F(FrmConfigTest, AcceptPushesFolderAndPatternButNotTheMinimum) {
   EXPECT_EQ(main->session().pattern(), QStringLiteral("*.pcx"));
   EXPECT_EQ(main->session().count(), 2);
   EXPECT_EQ(main->panel(2), QStringLiteral("Imagenes : 2"));
-  EXPECT_EQ(main->session().settings().minimum, minimum);
+  EXPECT_EQ(main->session().settings().minimum, 15);
 }
 
 TEST_F(FrmConfigTest, AcceptWithAnEmptyPatternStoresAndPushesIt) {
@@ -386,7 +467,7 @@ TEST_F(FrmConfigTest, StoreIsAllOrNothingWhenTheDiskFills) {
   ASSERT_LT(other.size(), watched.size());
   control<QLineEdit>(config, "txtdir")->setText(other);
   control<QLineEdit>(config, "txtguardar")
-      ->setText(QStringLiteral("/guardar/en/una/carpeta/mas/larga"));
+      ->setText(world.makeFolder(QStringLiteral("guardar/en/una/carpeta/mas/larga")));
   {
     const FileSizeLimit full(before.size());
     config->cmdaplicar_Click();
@@ -398,7 +479,7 @@ TEST_F(FrmConfigTest, StoreIsAllOrNothingWhenTheDiskFills) {
 
   config->cmdaplicar_Click();
   EXPECT_EQ(setting("Dir1"), other);
-  EXPECT_EQ(setting("Dir2"), QStringLiteral("/guardar/en/una/carpeta/mas/larga"));
+  EXPECT_EQ(setting("Dir2"), world.path(QStringLiteral("guardar/en/una/carpeta/mas/larga")));
 }
 
 TEST_F(FrmConfigTest, CloseBoxActsAsCancelAndClosesThePickers) {

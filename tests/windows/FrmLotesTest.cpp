@@ -61,7 +61,8 @@ TEST_F(FrmLotesTest, TheEntryFollowsGuardarImagenesInTheMenuAndTheTray) {
 }
 
 // Two batches listed newest first; the undo takes back the newest, stops monitoring and says
-// so; the folder it removed can no longer be opened.
+// so; the batch stays listed, greyed, as undone at that moment, and can be neither opened nor
+// undone again.
 TEST_F(FrmLotesTest, TheNewestBatchIsTakenBackAndMonitoringStops) {
   Forms forms(context);
   FrmMonitoreo* w = forms.show<FrmMonitoreo>();
@@ -93,6 +94,10 @@ TEST_F(FrmLotesTest, TheNewestBatchIsTakenBackAndMonitoringStops) {
   EXPECT_FALSE(QFileInfo::exists(world.path("out/" + batches[1])));
   EXPECT_EQ(control<QLabel>(lotes, "lblresultado")->text(),
             QStringLiteral("Se devolvieron 3 imágenes al directorio de monitorización."));
+  ASSERT_EQ(list->rowCount(), 2);
+  EXPECT_EQ(list->index(0, 2).data().toString(), QStringLiteral("deshecho 05/03 09:09"));
+  EXPECT_TRUE(list->index(0, 1).data(Qt::ForegroundRole).isValid());
+  EXPECT_FALSE(list->index(1, 1).data(Qt::ForegroundRole).isValid());
   control<QTreeView>(lotes, "lstlotes")->setCurrentIndex(list->index(0, 0));
   EXPECT_FALSE(control<XPButton>(lotes, "cmdabrir")->isEnabled());
   EXPECT_FALSE(control<XPButton>(lotes, "cmddeshacer")->isEnabled());

@@ -2,11 +2,13 @@
 #include "common/ScriptedFileOps.h"
 #include "common/TestSupport.h"
 #include "controls/NoticeLine.h"
+#include "controls/XPButton.h"
 #include "forms/Forms.h"
 #include "windows/FrmMonitoreo.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -92,11 +94,24 @@ TEST_F(SaveInBackgroundTest, WindowAnswersWhileASaveRuns) {
   w->session().finishSave();
   EXPECT_EQ(saved().size(), 3);
   EXPECT_EQ(w->session().count(), 0);
-  EXPECT_TRUE(control<NoticeLine>(w, "lblaviso")->notice().isEmpty());
   EXPECT_TRUE(world.presenter->shown.empty());
+
+  // The batch is told on the line, and a click on it opens the batch, or says where it is
+  // when the desktop cannot.
+  auto* line = control<NoticeLine>(w, "lblaviso");
+  const QString batch = world.path(QStringLiteral("out/Fotos_532004_973"));
+  EXPECT_EQ(line->notice(), QStringLiteral("Lote guardado: Fotos_532004_973, 3 imágenes"));
+  QTest::mouseClick(line, Qt::LeftButton);
+  EXPECT_EQ(world.openedFolders, QStringList{batch});
+  EXPECT_TRUE(world.presenter->shown.empty());
+  world.folderOpens = false;
+  QTest::mouseClick(line, Qt::LeftButton);
+  ASSERT_EQ(world.presenter->shown.size(), 1u);
+  EXPECT_TRUE(world.presenter->shown[0].text.endsWith(QStringLiteral("\n\n") + batch));
 }
 
-// The close box goes at once, but the program ends only once the save has ended whole.
+// The close box ends the program once the save has ended whole; until then the window stays
+// in view with the save's progress, and nothing new starts.
 TEST_F(SaveInBackgroundTest, ClosingDuringASaveEndsTheProgramAfterIt) {
   Forms forms(context);
   FrmMonitoreo* w = forms.show<FrmMonitoreo>();
@@ -104,7 +119,12 @@ TEST_F(SaveInBackgroundTest, ClosingDuringASaveEndsTheProgramAfterIt) {
   gate.awaitWorker();
 
   w->close();
-  EXPECT_FALSE(w->isVisible());
+  w->session().statusTick();
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(control<NoticeLine>(w, "lblaviso")->notice(), QStringLiteral("Guardando lote: 0 de 3"));
+  w->cmdiniciar_Click();
+  EXPECT_FALSE(w->session().isStarted());
+  EXPECT_FALSE(control<XPButton>(w, "cmdiniciar")->isEnabled());
   EXPECT_EQ(world.quitCalls, 0);
 
   gate.open();

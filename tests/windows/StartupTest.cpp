@@ -11,6 +11,7 @@
 #include "windows/FrmInicio.h"
 #include "windows/FrmMonitoreo.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
@@ -45,6 +46,13 @@ protected:
   FrmMonitoreo* load() {
     forms = std::make_unique<Forms>(world.context());
     return forms->get<FrmMonitoreo>();
+  }
+
+  // Runs what the event loop has to run: the window shown on screen, and what follows.
+  static void settle() {
+    for (int round = 0; round < 5; ++round) {
+      QCoreApplication::processEvents();
+    }
   }
 
   TestWorld world;
@@ -122,22 +130,37 @@ TEST_F(Startup, StatusTickShowsPatternAndFollowsTheListOnly) {
   EXPECT_TRUE(control<XPButton>(main, "cmdguardar")->isEnabled());
 }
 
-// The state and the count show whole at the window's fixed size, and a notice, however long,
-// leaves them in sight and is read whole with a click.
+// The three panels show whole for usual values at the window's fixed size, a longer pattern is
+// cut but whole in its tooltip and for a screen reader, and a notice, however long, leaves
+// them in sight and is read whole with a click.
 TEST_F(Startup, PanelsShowWholeAndNoticesLeaveThemInSight) {
   configure();
   load();
   FrmMonitoreo* main = forms->show<FrmMonitoreo>();
   MonitorSession& session = main->session();
+  auto* panels = control<StatusPanels>(main, "Estado");
+  for (const bool started : {false, true}) {
+    for (const char* usual : {"*.bmp", "*.jpeg"}) {
+      SCOPED_TRACE(usual);
+      emit session.stateChanged(started);
+      emit session.countChanged(99999);
+      emit session.patternChanged(QLatin1String(usual));
+      for (int number = 1; number <= 3; ++number) {
+        EXPECT_TRUE(panels->showsWhole(number)) << panels->panel(number).toStdString();
+      }
+    }
+  }
   emit session.stateChanged(false);
   emit session.countChanged(999999);
   const QString pattern = QStringLiteral("Ext : *.bmp;*.png;*.jpg;*.jpeg;*.tga;*.dds;*.pcx");
   emit session.patternChanged(pattern.mid(6));
-  auto* panels = control<StatusPanels>(main, "Estado");
   EXPECT_TRUE(panels->showsWhole(1));
   EXPECT_TRUE(panels->showsWhole(2));
   EXPECT_FALSE(panels->showsWhole(3));
   EXPECT_EQ(panels->findChildren<ElidedLabel*>().at(2)->toolTip(), pattern);
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(panels->findChildren<ElidedLabel*>().at(2))
+                ->text(QAccessible::Name),
+            pattern);
   EXPECT_LE(panels->geometry().right(), main->width());
 
   const QString notice = QStringLiteral(
@@ -153,6 +176,8 @@ TEST_F(Startup, PanelsShowWholeAndNoticesLeaveThemInSight) {
   EXPECT_EQ(world.presenter->shown.back().text, notice);
 }
 
+// The box comes over the main window once the window is on screen: what the event loop runs
+// before the window system has shown it (the splash's hand-over under load) shows no box yet.
 TEST_F(Startup, ProblemsAreReportedOnceAfterShowingAndTheWindowStaysUsable) {
   watched = world.path(QStringLiteral("no-existe"));
   configure(QStringLiteral("0x1"), QStringLiteral("40000"));
@@ -161,15 +186,19 @@ TEST_F(Startup, ProblemsAreReportedOnceAfterShowingAndTheWindowStaysUsable) {
   EXPECT_EQ(main->session().settings().minimum, 5);
   EXPECT_TRUE(world.presenter->shown.empty());
   forms->show<FrmMonitoreo>();
-  QCoreApplication::processEvents();
+  QCoreApplication::sendPostedEvents();
+  EXPECT_TRUE(world.presenter->shown.empty());
+  settle();
   ASSERT_EQ(world.presenter->shown.size(), 1u);
   const ShownMessage& message = world.presenter->shown.front();
+  EXPECT_EQ(message.over, main);
+  EXPECT_TRUE(message.overOnScreen);
   EXPECT_TRUE(message.critical);
   EXPECT_EQ(message.text, main->session().startupProblems().join(QLatin1Char('\n')));
   EXPECT_EQ(main->session().startupProblems().size(), 2);
   main->hide();
   forms->show<FrmMonitoreo>();
-  QCoreApplication::processEvents();
+  settle();
   EXPECT_EQ(world.presenter->shown.size(), 1u);
 }
 
@@ -186,6 +215,7 @@ TEST_F(Startup, EachStartupProblemIsOneTrueSentence) {
     QString minimum;
     QStringList expected;
     bool unreadableFile = false;
+    QByteArray damagedFile = {};  // written in place of the settings
   };
   const std::vector<Case> cases = {
       {"missing folder",
@@ -217,6 +247,22 @@ TEST_F(Startup, EachStartupProblemIsOneTrueSentence) {
        watched,
        QString(),
        {QStringLiteral("No hay ningún número mínimo de imágenes configurado. Se usará 5.")}},
+      {"minimum zero",
+       watched,
+       QStringLiteral("0"),
+       {QStringLiteral("El número mínimo de imágenes «0» se toma como 1.")}},
+      {"minimum below zero",
+       watched,
+       QStringLiteral(" -1 "),
+       {QStringLiteral("El número mínimo de imágenes «-1» se toma como 1.")}},
+      {"damaged settings file",
+       watched,
+       QString(),
+       {QStringLiteral("No se puede leer como configuración el archivo %1: no es un archivo de "
+                       "texto (Varndel no lo sustituye).")
+            .arg(settingsFile)},
+       false,
+       QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\x01\0\0\0\x01\0\x08\x06\0\0\0", 33)},
       {"unreadable settings file", QString(), QString(), {}, true},
   };
   for (const Case& c : cases) {
@@ -227,6 +273,8 @@ TEST_F(Startup, EachStartupProblemIsOneTrueSentence) {
     if (c.unreadableFile) {
       world.makeFolder(QStringLiteral("Config.ini"));
       EXPECT_FALSE(prepareNamedSettings(settingsFile).problem.isEmpty());
+    } else if (!c.damagedFile.isEmpty()) {
+      world.writeFile(QStringLiteral("Config.ini"), c.damagedFile);
     } else {
       configure(QStringLiteral("0x1"), c.minimum);
     }
@@ -269,17 +317,20 @@ TEST_F(Startup, InterruptedSaveOrUndoIsPutRightAtStartAndTold) {
     ASSERT_EQ(stat(QFile::encodeName(world.path(QStringLiteral("in"))).constData(), &watched), 0);
     ASSERT_TRUE(
         QFile::rename(world.path(QStringLiteral("in/f0.bmp")), batch + QStringLiteral("/f0.bmp")));
-    BatchJournal journal{c.mode, watched.st_dev, watched.st_ino, {}};
+    BatchJournal journal{c.mode, watched.st_dev, watched.st_ino, {}, {}};
     journal.entries.push_back({"f0.bmp", {}, {}, identityOf(file), {}});
     QFile written(batch + QLatin1Char('/') + QString::fromLatin1(journalName));
     ASSERT_TRUE(written.open(QIODevice::WriteOnly));
     written.write(formatJournal(journal));
     written.close();
-    ASSERT_EQ(appendHistory(world.context().historyFile, {1, batch, 0, {"f0.bmp"}}), 0);
+    const AppContext context = world.context();
+    ASSERT_EQ(BatchHistory::append(historyPlace(context.historyFile, context.settingsFile),
+                                   batchLine({1, batch, 0, {"f0.bmp"}})),
+              0);
 
     Forms shown(world.context());
     FrmMonitoreo* w = shown.show<FrmMonitoreo>();
-    QCoreApplication::sendPostedEvents();
+    settle();
 
     EXPECT_EQ(QDir(world.path(QStringLiteral("in"))).entryList(QDir::Files),
               QStringList{QStringLiteral("f0.bmp")});

@@ -56,6 +56,9 @@ TEST_F(TrayTest, MenuRunsTheWindowsCommandsAndTheTooltipFollowsTheState) {
   EXPECT_FALSE(w->session().isStarted());
   w->session().statusTick();
   EXPECT_EQ(tray->state(), QStringLiteral("Varndel — Detenido, 0 imágenes"));
+  // While a save runs, its progress: the program may be waiting for it to end.
+  emit w->session().progressChanged(QStringLiteral("Guardando lote: 1 de 3"));
+  EXPECT_EQ(tray->state(), QStringLiteral("Varndel — Guardando lote: 1 de 3"));
 }
 
 // A notice only while the window is out of sight: otherwise the status bar tells.
