@@ -267,7 +267,7 @@ TEST_F(Startup, EachStartupProblemIsOneTrueSentence) {
                        "texto (Varndel no lo sustituye).")
             .arg(settingsFile)},
        false,
-       QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\x01\0\0\0\x01\0\x08\x06\0\0\0", 33)},
+       QByteArray::fromHex("89504e470d0a1a0a0000000d494844520000010000000100080600000000")},
       {"unreadable settings file", QString(), QString(), {}, true},
   };
   for (const Case& c : cases) {
