@@ -52,10 +52,27 @@ int BatchMover::flushWork(const MoveFolder& folder) {
 }
 
 bool BatchMover::fail(SaveFailure failure, const QString& concerned, const QString& reason) {
-  report_.failure = failure;
-  report_.concerned = concerned;
-  report_.reason = reason;
-  return false;
+  return report_.fail(failure, concerned, reason);
+}
+
+bool openWatchedEnd(FileOps& ops, const QString& path, UniqueFd& fd, MoveFolder& end,
+                    MoveReport& report) {
+  int error = ops.openAt(AT_FDCWD, QFile::encodeName(path).constData(), openflags::folder, fd);
+  if (error == 0 && fstat(fd.get(), &end.info) != 0) {
+    error = errno;
+  }
+  if (error != 0) {
+    return report.fail(
+        SaveFailure::Other, path,
+        QStringLiteral("no se puede abrir el directorio de monitorización: ") + errnoText(error));
+  }
+  end.role = MoveFolder::Role::Watched;
+  end.fd = fd.get();
+  end.path = path;
+  end.word = QStringLiteral("directorio de monitorización");
+  end.othersTakeFiles = true;
+  end.work = MoveFolder::WorkPlace::WorkFolder;
+  return true;
 }
 
 QString BatchMover::sourcePath(const QByteArray& name) const {

@@ -20,6 +20,11 @@ class FileOps;
 // "no se pudo escribir en el disco: " and why.
 QString diskError(int error);
 
+// Opens the watched folder as one end of a move, shared with the programs that save from it;
+// false, and the report told why, when it cannot be opened.
+bool openWatchedEnd(FileOps& ops, const QString& path, UniqueFd& fd, MoveFolder& end,
+                    MoveReport& report);
+
 // One file on its way from the source folder into the target.
 struct TakenFile {
   enum class Stage { Checked, Moved, Claimed, Copied, Published, Done, Left };

@@ -50,23 +50,17 @@ public:
   }
 
 private:
-  bool fail(SaveFailure failure, const QString& concerned, const QString& reason) {
-    result_.failure = failure;
-    result_.concerned = concerned;
-    result_.reason = reason;
-    return false;
-  }
-
   // The stamp always follows the prefix, so "." or ".." still name a new folder inside the base.
   bool checkPlace() {
     if (request_.prefix.contains(QLatin1Char('/'))) {
-      return fail(SaveFailure::Other, request_.prefix,
-                  QStringLiteral("el prefijo no puede contener \"/\", porque el lote quedaría "
-                                 "fuera del directorio de destino"));
+      return result_.fail(
+          SaveFailure::Other, request_.prefix,
+          QStringLiteral("el prefijo no puede contener \"/\", porque el lote quedaría "
+                         "fuera del directorio de destino"));
     }
     if (request_.base.isEmpty()) {
-      return fail(SaveFailure::Other, {},
-                  QStringLiteral("no hay ningún directorio de destino configurado"));
+      return result_.fail(SaveFailure::Other, {},
+                          QStringLiteral("no hay ningún directorio de destino configurado"));
     }
     result_.batchFolder = batchFolderPath(request_.base, request_.prefix, request_.moment);
     batchName_ = QFile::encodeName(request_.prefix + marcaLote(request_.moment));
@@ -74,36 +68,22 @@ private:
   }
 
   bool openFolders() {
-    const QByteArray watched = QFile::encodeName(request_.watchedFolder);
-    int error = ops_.openAt(AT_FDCWD, watched.constData(), openflags::folder, watched_);
-    if (error == 0 && fstat(watched_.get(), &watchedInfo_) != 0) {
-      error = errno;
-    }
-    if (error != 0) {
-      return fail(
-          SaveFailure::Other, request_.watchedFolder,
-          QStringLiteral("no se puede abrir el directorio de monitorización: ") + errnoText(error));
+    if (!openWatchedEnd(ops_, request_.watchedFolder, watched_, watchedEnd_, result_)) {
+      return false;
     }
     const QByteArray base = QFile::encodeName(request_.base);
-    error = ops_.openAt(AT_FDCWD, base.constData(), openflags::folder, base_);
+    const int error = ops_.openAt(AT_FDCWD, base.constData(), openflags::folder, base_);
     if (error == ENOENT || error == ENOTDIR) {
-      return fail(SaveFailure::Other, request_.base,
-                  QStringLiteral("el directorio de destino no existe"));
+      return result_.fail(SaveFailure::Other, request_.base,
+                          QStringLiteral("el directorio de destino no existe"));
     }
     if (error != 0) {
-      return fail(SaveFailure::Other, request_.base, errnoText(error));
+      return result_.fail(SaveFailure::Other, request_.base, errnoText(error));
     }
     return true;
   }
 
   MoveDirection direction() const {
-    MoveFolder watched;
-    watched.fd = watched_.get();
-    watched.info = watchedInfo_;
-    watched.path = request_.watchedFolder;
-    watched.word = QStringLiteral("directorio de monitorización");
-    watched.othersTakeFiles = true;
-    watched.work = MoveFolder::WorkPlace::WorkFolder;
     MoveFolder batch;
     batch.role = MoveFolder::Role::Batch;
     batch.path = result_.batchFolder;
@@ -111,9 +91,12 @@ private:
     batch.parentPath = request_.base;
     batch.name = batchName_;
     batch.parentFd = base_.get();
-    return {std::move(watched),          std::move(batch),
-            BatchJournal::Mode::Move,    BatchJournal::Mode::Copy,
-            NameClash::LeaveFile,        QStringLiteral("ya no estaba en el directorio"),
+    return {watchedEnd_,
+            std::move(batch),
+            BatchJournal::Mode::Move,
+            BatchJournal::Mode::Copy,
+            NameClash::LeaveFile,
+            QStringLiteral("ya no estaba en el directorio"),
             FileCheck::ReadableAndClosed};
   }
 
@@ -145,9 +128,9 @@ private:
     }
     if (!holdingBack.isEmpty()) {
       mover.forget();
-      return fail(SaveFailure::InUse,
-                  request_.watchedFolder + QLatin1Char('/') + displayName(holdingBack),
-                  inUseReason);
+      return result_.fail(SaveFailure::InUse,
+                          request_.watchedFolder + QLatin1Char('/') + displayName(holdingBack),
+                          inUseReason);
     }
     return true;
   }
@@ -155,12 +138,12 @@ private:
   bool createFolder() {
     const int error = ops_.makeFolder(base_.get(), batchName_.constData());
     if (error == EEXIST) {
-      return fail(SaveFailure::FolderExists, result_.batchFolder,
-                  QStringLiteral("ya existe un directorio con ese nombre"));
+      return result_.fail(SaveFailure::FolderExists, result_.batchFolder,
+                          QStringLiteral("ya existe un directorio con ese nombre"));
     }
     if (error != 0) {
-      return fail(SaveFailure::Other, result_.batchFolder,
-                  QStringLiteral("no se pudo crear el directorio: ") + errnoText(error));
+      return result_.fail(SaveFailure::Other, result_.batchFolder,
+                          QStringLiteral("no se pudo crear el directorio: ") + errnoText(error));
     }
     // Locked while the save runs, so that no recovery takes it for a crashed one.
     int failure =
@@ -173,7 +156,7 @@ private:
     }
     if (failure != 0) {
       ops_.removeFolder(base_.get(), batchName_.constData());
-      return fail(SaveFailure::Other, result_.batchFolder, errnoText(failure));
+      return result_.fail(SaveFailure::Other, result_.batchFolder, errnoText(failure));
     }
     result_.batchDevice = batchInfo_.st_dev;
     result_.batchInode = batchInfo_.st_ino;
@@ -194,7 +177,7 @@ private:
   UniqueFd watched_;
   UniqueFd base_;
   UniqueFd batch_;
-  struct stat watchedInfo_ {};
+  MoveFolder watchedEnd_;
   struct stat batchInfo_ {};
 };
 

@@ -52,10 +52,7 @@ public:
 
 private:
   bool fail(SaveFailure failure, const QString& reason) {
-    result_.failure = failure;
-    result_.concerned = request_.batchFolder;
-    result_.reason = reason;
-    return false;
+    return result_.fail(failure, request_.batchFolder, reason);
   }
 
   bool refuse() {
@@ -65,19 +62,7 @@ private:
   }
 
   bool openWatched() {
-    const QByteArray watched = QFile::encodeName(request_.watchedFolder);
-    int error = ops_.openAt(AT_FDCWD, watched.constData(), openflags::folder, watched_);
-    if (error == 0 && fstat(watched_.get(), &watchedInfo_) != 0) {
-      error = errno;
-    }
-    if (error != 0) {
-      result_.concerned = request_.watchedFolder;
-      result_.failure = SaveFailure::Other;
-      result_.reason =
-          QStringLiteral("no se puede abrir el directorio de monitorización: ") + errnoText(error);
-      return false;
-    }
-    return true;
+    return openWatchedEnd(ops_, request_.watchedFolder, watched_, watchedEnd_, result_);
   }
 
   // A batch lies directly in the save folder, or in the watched folder when the menu saved it.
@@ -101,7 +86,7 @@ private:
         ops_.openAt(AT_FDCWD, QFile::encodeName(request_.saveFolder).constData(), openflags::folder,
                     save) == 0 &&
         fstat(save.get(), &saveInfo) == 0 && sameFolder(parentInfo, saveInfo);
-    return inSaveFolder || sameFolder(parentInfo, watchedInfo_) || refuse();
+    return inSaveFolder || sameFolder(parentInfo, watchedEnd_.info) || refuse();
   }
 
   // Owned by the user, closed to others' writes, not the watched folder itself, and the very
@@ -126,7 +111,7 @@ private:
     }
     const bool recorded = request_.batchDevice != 0 || request_.batchInode != 0;
     if (batchInfo_.st_uid != geteuid() || (batchInfo_.st_mode & S_IWOTH) != 0 ||
-        sameFolder(batchInfo_, watchedInfo_) ||
+        sameFolder(batchInfo_, watchedEnd_.info) ||
         (recorded &&
          (batchInfo_.st_dev != request_.batchDevice || batchInfo_.st_ino != request_.batchInode))) {
       return refuse();
@@ -148,15 +133,8 @@ private:
     batch.parentPath = parentPath_;
     batch.name = name_;
     batch.parentFd = parent_.get();
-    MoveFolder watched;
-    watched.fd = watched_.get();
-    watched.info = watchedInfo_;
-    watched.path = request_.watchedFolder;
-    watched.word = QStringLiteral("directorio de monitorización");
-    watched.othersTakeFiles = true;
-    watched.work = MoveFolder::WorkPlace::WorkFolder;
     return {std::move(batch),
-            std::move(watched),
+            watchedEnd_,
             BatchJournal::Mode::ReturnMove,
             BatchJournal::Mode::ReturnCopy,
             NameClash::KeepBoth,
@@ -186,7 +164,7 @@ private:
   UniqueFd watched_;
   UniqueFd parent_;
   UniqueFd batch_;
-  struct stat watchedInfo_ {};
+  MoveFolder watchedEnd_;
   struct stat batchInfo_ {};
 };
 

@@ -47,6 +47,13 @@ struct MoveReport {
   std::vector<QByteArray> saved;  // the names the moved files have where they went
 
   bool ok() const { return failure == SaveFailure::None; }
+  // Records why the move failed; always false, for "return fail(...)".
+  bool fail(SaveFailure why, const QString& what, const QString& text) {
+    failure = why;
+    concerned = what;
+    reason = text;
+    return false;
+  }
 };
 
 struct MoveEnv {
