@@ -69,6 +69,17 @@ wait_main() {
   wait_window Varndel 8 || fail "no main window within 11 s"
 }
 
+# Saves by hand from the main window once a status tick has enabled the button; prints the
+# window's id.
+save_by_hand() {
+  local main
+  main=$(wait_main)
+  xdotool windowfocus --sync "$main"
+  sleep 0.7
+  xdotool key alt+g
+  echo "$main"
+}
+
 # wait_for SECONDS COMMAND...: polls until the command succeeds.
 wait_for() {
   local deadline=$((SECONDS + $1))

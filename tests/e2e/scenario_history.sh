@@ -10,10 +10,7 @@ for name in uno dos tres; do printf '%s' "$name" > "$watched/$name.bmp"; done
 write_config "Dir1=$watched" "Dir2=$saved" "Pref=Fotos_" "Imagenes=99" "Ext=*.bmp" "Vis=0x1"
 start_varndel
 
-main=$(wait_main)
-xdotool windowfocus --sync "$main"
-sleep 0.7  # a status tick enables the save button
-xdotool key alt+g
+main=$(save_by_hand)
 
 batch_with_three() {
   local batch

@@ -15,10 +15,7 @@ done
 write_config "Dir1=$watched" "Dir2=$saved" "Pref=Fotos_" "Imagenes=99" "Ext=*.bmp" "Vis=0x1"
 start_varndel
 
-main=$(wait_main)
-xdotool windowfocus --sync "$main"
-sleep 0.7  # a status tick enables the save button
-xdotool key alt+g
+main=$(save_by_hand)
 batch_saved() { [ "$(find "$saved" -mindepth 2 -name '*.bmp' | wc -l)" -eq 3 ]; }
 wait_for 5 batch_saved || fail "no batch of 3 pictures: $(ls -R "$saved")"
 batch=$(find "$saved" -mindepth 1 -maxdepth 1 -type d)
