@@ -10,13 +10,18 @@ ImagePipeline::~ImagePipeline() {
   ImageLibrary::freeBitmapData(bitmapActual_);
 }
 
-std::optional<QString> ImagePipeline::mostrarImagen(const QString& path, QImage& surface,
-                                                    QRgb background) {
-  library_.init();
+ParametrosCarga ImagePipeline::drawableLoadParams() {
   ParametrosCarga params = ImageLibrary::defaultLoadParams();
   params.origin = ParametrosCarga::bottomFirst;
   params.colourOrder = ParametrosCarga::bgr;
   params.linePadding = 4;
+  return params;
+}
+
+std::optional<QString> ImagePipeline::mostrarImagen(const QString& path, QImage& surface,
+                                                    QRgb background) {
+  library_.init();
+  const ParametrosCarga params = drawableLoadParams();
   BitmapGfl* loaded = nullptr;
   std::int16_t code = library_.loadBitmap(path, &loaded, params);
   if (code == ImageLibrary::ok) {

@@ -19,6 +19,10 @@ public:
   ImagePipeline(const ImagePipeline&) = delete;
   ImagePipeline& operator=(const ImagePipeline&) = delete;
 
+  // The load parameters that give a bitmap dibujarBitmap draws: bottom row first, BGR, rows
+  // padded to 4 bytes.
+  static ParametrosCarga drawableLoadParams();
+
   // Loads path, makes it current, clears surface to background and draws it there, so that no
   // edge of an earlier picture stays. The text to show when the load or the conversion failed;
   // a failed load leaves surface as it was, after a failed conversion the loaded bitmap is

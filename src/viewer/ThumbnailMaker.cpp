@@ -34,10 +34,7 @@ QImage fromPcx(int fd) {
   }
   ImageLibrary library;
   library.init();
-  ParametrosCarga params = ImageLibrary::defaultLoadParams();
-  params.origin = ParametrosCarga::bottomFirst;
-  params.colourOrder = ParametrosCarga::bgr;
-  params.linePadding = 4;
+  const ParametrosCarga params = ImagePipeline::drawableLoadParams();
   BitmapGfl* loaded = nullptr;
   if (library.loadBitmapFromMemory(bytes.constData(), static_cast<std::size_t>(bytes.size()),
                                    &loaded, params) != ImageLibrary::ok) {
